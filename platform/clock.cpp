@@ -1,0 +1,10 @@
+#include "platform/clock.h"
+
+namespace zevra {
+
+const Clock& systemClock() {
+    static const SystemClock clock;
+    return clock;
+}
+
+} // namespace zevra

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zevra::testing {
+
+struct ProcessResult {
+    int exitCode = -1; // -1 when killed by a signal or not started
+    int signal = 0;
+    std::string standardOutput;
+    std::string standardError;
+};
+
+struct ProcessOptions {
+    std::vector<std::string> environment; // "NAME=value" added to (or replacing in) ours
+    std::vector<std::string> unsetEnvironment;
+    std::optional<std::string> standardInput;
+    std::chrono::seconds timeout{60};
+};
+
+// Runs a program to its end and collects its output; kills it after the timeout.
+ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+
+// A program started in the background; killed (SIGKILL) and reaped when destroyed.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    [[nodiscard]] int pid() const { return pid_; }
+    // Waits for the end; empty when it is still running after `timeout`.
+    std::optional<ProcessResult> wait(std::chrono::milliseconds timeout);
+    void kill(int signal);
+    // Standard error collected so far (drained without blocking).
+    std::string standardErrorSoFar();
+
+private:
+    int pid_ = -1;
+    int errorPipe_ = -1;
+    int outputPipe_ = -1;
+    std::string error_;
+    std::string output_;
+    bool reaped_ = false;
+    void drain();
+};
+
+} // namespace zevra::testing
