@@ -1,0 +1,82 @@
+#include "app/single_instance_lock.h"
+#include "support/temporary_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace zevra {
+namespace {
+
+using testing::readFile;
+using testing::TemporaryFolder;
+
+TEST(SingleInstanceLock, PathCarriesTheRealUserId) {
+    EXPECT_EQ(singleInstanceLockPath().string(),
+              "/tmp/com.kelmor.zevra." + std::to_string(getuid()) + ".lock");
+}
+
+TEST(SingleInstanceLock, TakesTheLockAndWritesThePid) {
+    const TemporaryFolder folder;
+    const auto path = folder.path() / "zevra.lock";
+
+    const auto fd = acquireSingleInstanceLockAt(path);
+    ASSERT_TRUE(fd.has_value());
+    EXPECT_EQ(readFile(path), std::to_string(getpid()) + "\n");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_NE(fcntl(*fd, F_GETFD) & FD_CLOEXEC, 0) << "children must not inherit the lock";
+
+    // A second open file description cannot take it while we hold it.
+    EXPECT_FALSE(acquireSingleInstanceLockAt(path).has_value());
+    close(*fd);
+
+    // A stale, longer pid text is replaced whole.
+    folder.write("zevra.lock", "999999999 stale text that is longer than a pid\n");
+    const auto again = acquireSingleInstanceLockAt(path);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(readFile(path), std::to_string(getpid()) + "\n");
+    close(*again);
+}
+
+TEST(SingleInstanceLock, NeverFollowsOrTruncatesAPlantedLink) {
+    const TemporaryFolder folder;
+    const auto victim = folder.write("victim.txt", "precious contents\n");
+    const auto path = folder.path() / "zevra.lock";
+    std::filesystem::create_symlink(victim, path);
+
+    EXPECT_FALSE(acquireSingleInstanceLockAt(path).has_value());
+    EXPECT_EQ(readFile(victim), "precious contents\n");
+}
+
+TEST(SingleInstanceLock, RefusesSomethingThatIsNotARegularFile) {
+    const TemporaryFolder folder;
+    const auto fifo = folder.path() / "zevra.lock";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(acquireSingleInstanceLockAt(fifo).has_value());
+
+    const auto directory = folder.path() / "folder.lock";
+    std::filesystem::create_directory(directory);
+    EXPECT_FALSE(acquireSingleInstanceLockAt(directory).has_value());
+}
+
+TEST(SingleInstanceLock, RefusesAFileOwnedBySomebodyElse) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to give the file to another user";
+    }
+    const TemporaryFolder folder;
+    const auto path = folder.write("zevra.lock", "other user's data\n");
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(acquireSingleInstanceLockAt(path).has_value());
+    EXPECT_EQ(readFile(path), "other user's data\n");
+}
+
+} // namespace
+} // namespace zevra
