@@ -153,11 +153,12 @@ TEST(KeychainTokenStoreWithoutService, KeyringWithoutDefaultCollectionRefusesWit
     options.unsetEnvironment = {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"};
     options.timeout = std::chrono::seconds(30);
     const std::string probe = std::string(ZEVRA_BINARY_DIR) + "/tests/auth/zevra_keyring_probe";
-    const auto result = testing::runProcess(
-        {"/usr/bin/dbus-run-session", "--", "/bin/sh", "-c",
-         "/usr/bin/gnome-keyring-daemon --start --components=secrets </dev/null >/dev/null 2>&1; exec \"" +
-             probe + "\" 7.0.1 " + mixedCaseToken},
-        options);
+    const auto result =
+        testing::runProcess({"/usr/bin/dbus-run-session", "--", "/bin/sh", "-c",
+                             "/usr/bin/gnome-keyring-daemon --start --components=secrets "
+                             "</dev/null >/dev/null 2>&1; exec \"" +
+                                 probe + "\" 7.0.1 " + mixedCaseToken},
+                            options);
     EXPECT_EQ(result.exitCode, 0) << result.standardError;
     EXPECT_EQ(result.standardOutput, "save=false read=none\n");
 }
