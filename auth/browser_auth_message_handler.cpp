@@ -1,0 +1,37 @@
+#include "auth/browser_auth_message_handler.h"
+
+#include "auth/local_shell_origin.h"
+
+namespace zevra {
+
+BrowserAuthMessageHandler::BrowserAuthMessageHandler(std::weak_ptr<BrowserSession> server,
+                                                     Workspace& workspace, MainQueue mainQueue)
+    : server_(std::move(server)), workspace_(workspace), mainQueue_(std::move(mainQueue)) {}
+
+std::string connectPageURL(const std::string& nonce, bool automatic) {
+    return "http://127.0.0.1:18484/app-connect?nonce=" + nonce + (automatic ? "&automatic=1" : "");
+}
+
+void BrowserAuthMessageHandler::receive(const nlohmann::json& body, const std::string& origin) {
+    if (!messageIsFromLocalShell(origin)) {
+        return;
+    }
+    bool automatic = false;
+    if (body.is_object()) {
+        const auto entry = body.find("automatic");
+        automatic = entry != body.end() && entry->is_boolean() && entry->get<bool>();
+    }
+    const auto server = server_.lock();
+    if (server == nullptr) {
+        return;
+    }
+    const auto nonce = server->beginBrowserAuth();
+    if (!nonce.has_value()) {
+        return;
+    }
+    mainQueue_([&workspace = workspace_, url = connectPageURL(*nonce, automatic)] {
+        static_cast<void>(workspace.openURL(url));
+    });
+}
+
+} // namespace zevra

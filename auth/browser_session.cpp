@@ -1,0 +1,205 @@
+#include "auth/browser_session.h"
+
+#include "auth/handoff_origin.h"
+#include "auth/session_token.h"
+#include "build_config.h"
+#include "platform/paths.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+
+namespace zevra {
+namespace {
+
+constexpr auto browserAuthWindow = std::chrono::seconds(600);
+
+std::string lowercaseHex(std::span<const std::byte> bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const std::byte b : bytes) {
+        std::array<char, 3> digits{};
+        std::snprintf(digits.data(), digits.size(), "%02x", static_cast<unsigned>(b));
+        text.append(digits.data(), 2);
+    }
+    return text;
+}
+
+} // namespace
+
+BrowserSessionServices productionBrowserSessionServices(const Clock& clock) {
+    return BrowserSessionServices{
+        .keyring = processKeyring(),
+        .version = mainBundleShortVersion(),
+        .applicationSupportFolder = applicationSupportFolder(),
+        .clock = clock,
+        .random = processSecureRandom(),
+        .http = makeHttpClient(),
+        .identity = IdentityCheckSettings{.siteHost = config::SiteHost},
+    };
+}
+
+BrowserSession::BrowserSession(BrowserSessionServices services)
+    : services_(std::move(services)), keychain_(services_.keyring, services_.version),
+      handoffStore_(services_.applicationSupportFolder, services_.clock) {}
+
+BrowserSession::~BrowserSession() {
+    waitForStoredTokenLoad();
+}
+
+void BrowserSession::loadStoredTokenInBackground() {
+    const std::lock_guard guard(loaderLock);
+    // A restarted server starts another load; the previous one is short and finishes first.
+    if (loader.joinable()) {
+        loader.join();
+    }
+    loader = std::thread([this] { loadStoredToken(); });
+}
+
+void BrowserSession::waitForStoredTokenLoad() {
+    const std::lock_guard guard(loaderLock);
+    if (loader.joinable()) {
+        loader.join();
+    }
+}
+
+void BrowserSession::loadStoredToken() {
+    const std::string version = services_.version().value_or("dev");
+    const auto handoffToken = handoffStore_.consume(version);
+    const auto storedToken = keychain_.read();
+    const auto chosen = storedToken.has_value() ? storedToken : handoffToken;
+    if (!chosen.has_value()) {
+        return;
+    }
+    if (!storedToken.has_value() || handoffToken.has_value()) {
+        // The keyring item is per version, so a handed-over token must be kept there now.
+        static_cast<void>(keychain_.save(*chosen));
+    }
+    const std::lock_guard guard(authBridgeQueue);
+    if (!activeSessionToken.has_value()) {
+        activeSessionToken = chosen;
+    }
+}
+
+std::optional<std::string> BrowserSession::beginBrowserAuth() {
+    std::array<std::byte, 32> bytes{};
+    if (!services_.random.fill(bytes)) {
+        return std::nullopt;
+    }
+    const std::string nonce = lowercaseHex(bytes);
+    const std::lock_guard guard(authBridgeQueue);
+    browserAuthDeadline = services_.clock.now() + browserAuthWindow;
+    browserHandoffReady = false;
+    browserAuthNonce = nonce;
+    return nonce;
+}
+
+bool BrowserSession::browserAuthIsPending(const std::string& nonce) const {
+    const std::lock_guard guard(authBridgeQueue);
+    return browserAuthDeadline >= services_.clock.now() && browserAuthNonce == nonce;
+}
+
+bool BrowserSession::acceptBrowserHandoff(const std::string& token,
+                                          const std::optional<std::string>& nonce,
+                                          const std::optional<std::string>& origin,
+                                          const std::optional<std::string>& referer) {
+    const HandoffOrigin from = classifyHandoffOrigin(origin, referer, services_.identity.siteHost);
+    if (!isWellFormedSessionToken(token)) {
+        return false;
+    }
+    {
+        const std::lock_guard guard(authBridgeQueue);
+        if (browserAuthDeadline < services_.clock.now()) {
+            return false;
+        }
+        const bool nonceGiven = nonce.has_value() && !nonce->empty();
+        const bool nonceMatches =
+            browserAuthNonce.has_value() && nonceGiven && *browserAuthNonce == *nonce;
+        const bool accepted = from.fromSite
+                                  ? (!nonceGiven || nonceMatches)
+                                  : ((from.fromConnectPage || from.fromExtension) && nonceMatches);
+        if (!accepted) {
+            return false;
+        }
+    }
+    if (!activateToken(token)) {
+        return false;
+    }
+    const std::lock_guard guard(authBridgeQueue);
+    browserAuthDeadline = TimePoint::min();
+    browserAuthNonce.reset();
+    browserHandoffReady = true;
+    return true;
+}
+
+bool BrowserSession::consumeBrowserHandoffReady() {
+    const std::lock_guard guard(authBridgeQueue);
+    return std::exchange(browserHandoffReady, false);
+}
+
+bool BrowserSession::activateToken(const std::string& token) {
+    if (!isWellFormedSessionToken(token) || !keychain_.save(token)) {
+        return false;
+    }
+    const std::lock_guard guard(authBridgeQueue);
+    activeSessionToken = token;
+    return true;
+}
+
+std::optional<std::string> BrowserSession::currentToken() const {
+    const std::lock_guard guard(authBridgeQueue);
+    return activeSessionToken;
+}
+
+void BrowserSession::clearToken() {
+    keychain_.deleteToken();
+    const std::lock_guard guard(authBridgeQueue);
+    activeSessionToken.reset();
+    resetSignIn();
+}
+
+void BrowserSession::resetSignIn() {
+    browserHandoffReady = false;
+    browserAuthDeadline = TimePoint::min();
+    browserAuthNonce.reset();
+}
+
+bool BrowserSession::clearTokenIfCurrent(const std::string& token) {
+    {
+        const std::lock_guard guard(authBridgeQueue);
+        if (activeSessionToken != token) {
+            return false;
+        }
+    }
+    clearToken();
+    return true;
+}
+
+std::string BrowserSession::userAgent() const {
+    return "ZEVRA.app/" + services_.version().value_or("unknown");
+}
+
+nlohmann::json BrowserSession::authenticationStatus() {
+    const auto token = currentToken();
+    const IdentityAnswer answer =
+        askIdentity(services_.http, services_.identity, token, userAgent());
+    if (answer.verified) {
+        const auto& user = answer.payload["user"];
+        const auto username = user.find("username");
+        const bool named = username != user.end() && username->is_string();
+        return {{"ok", true},
+                {"authenticated", true},
+                {"username", named ? username->get<std::string>() : std::string()}};
+    }
+    if (!token.has_value()) {
+        return {{"ok", true}, {"authenticated", false}};
+    }
+    if (answer.status == 401 || answer.status == 403) {
+        // The site rejected the token it was shown; one activated while we waited stays.
+        static_cast<void>(clearTokenIfCurrent(*token));
+        return {{"ok", true}, {"authenticated", false}};
+    }
+    return {{"ok", true}, {"authenticated", true}, {"degraded", true}};
+}
+
+} // namespace zevra

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zevra {
+
+struct HttpRequest {
+    std::string method = "GET";
+    std::string url;
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    // The whole exchange, connection included.
+    std::chrono::milliseconds timeout{15000};
+};
+
+struct HttpResponse {
+    int status = 0;
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+};
+
+// What only tests set: a CA to trust instead of the system's, and where to connect
+// for a host and port ("host:443:127.0.0.1:PORT", libcurl's connect-to form).
+struct HttpClientOptions {
+    std::string caFile;
+    std::vector<std::string> connectTo;
+};
+
+// One HTTP(S) exchange at a time per call; redirects are never followed. Safe to call from
+// several threads at once.
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+    // Absent when no HTTP response arrived (connection, TLS or timeout failure).
+    [[nodiscard]] virtual std::optional<HttpResponse> send(const HttpRequest& request) = 0;
+};
+
+// libcurl.
+std::shared_ptr<HttpClient> makeHttpClient(const HttpClientOptions& options = {});
+
+} // namespace zevra

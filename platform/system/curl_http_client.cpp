@@ -1,0 +1,139 @@
+#include "platform/http_client.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+
+namespace zevra {
+namespace {
+
+struct EasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
+
+// curl_global_init is not thread-safe; run it once before the first handle.
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t appendBody(char* data, size_t size, size_t count, void* target) {
+    static_cast<std::string*>(target)->append(data, size * count);
+    return size * count;
+}
+
+std::string trimmed(std::string text) {
+    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+    return text;
+}
+
+// Collects the header lines of the last response only (a proxy's or a 100's come first).
+size_t appendHeader(char* data, size_t size, size_t count, void* target) {
+    auto* headers = static_cast<std::vector<std::pair<std::string, std::string>>*>(target);
+    const std::string line(data, size * count);
+    if (line.rfind("HTTP/", 0) == 0) {
+        headers->clear();
+        return size * count;
+    }
+    const auto colon = line.find(':');
+    if (colon != std::string::npos) {
+        headers->emplace_back(trimmed(line.substr(0, colon)), trimmed(line.substr(colon + 1)));
+    }
+    return size * count;
+}
+
+class CurlHttpClient final : public HttpClient {
+public:
+    explicit CurlHttpClient(HttpClientOptions options) : options_(std::move(options)) {
+        initialiseCurlOnce();
+    }
+
+    std::optional<HttpResponse> send(const HttpRequest& request) override {
+        const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
+        if (handle == nullptr) {
+            return std::nullopt;
+        }
+        CURL* curl = handle.get();
+        HttpResponse response;
+        const HeaderList headers = headerList(request);
+        const HeaderList connectTo = connectToList();
+
+        curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+        if (request.method == "HEAD") {
+            curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        }
+        if (!request.body.empty()) {
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                             static_cast<curl_off_t>(request.body.size()));
+        }
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+        // Worker threads must never receive SIGALRM/SIGPIPE from name resolution or writes.
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, appendHeader);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response.headers);
+        if (!options_.caFile.empty()) {
+            curl_easy_setopt(curl, CURLOPT_CAINFO, options_.caFile.c_str());
+        }
+        if (connectTo != nullptr) {
+            curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.get());
+        }
+
+        if (curl_easy_perform(curl) != CURLE_OK) {
+            return std::nullopt;
+        }
+        long status = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        if (status <= 0) {
+            return std::nullopt;
+        }
+        response.status = static_cast<int>(status);
+        return response;
+    }
+
+private:
+    HttpClientOptions options_;
+
+    static HeaderList headerList(const HttpRequest& request) {
+        curl_slist* list = nullptr;
+        for (const auto& [name, value] : request.headers) {
+            // "Name;" is curl's way of sending a header with an empty value.
+            const std::string line = value.empty() ? name + ";" : name + ": " + value;
+            list = curl_slist_append(list, line.c_str());
+        }
+        // curl would otherwise add "Expect: 100-continue" to larger bodies.
+        list = curl_slist_append(list, "Expect:");
+        return HeaderList(list);
+    }
+
+    HeaderList connectToList() const {
+        curl_slist* list = nullptr;
+        for (const auto& entry : options_.connectTo) {
+            list = curl_slist_append(list, entry.c_str());
+        }
+        return HeaderList(list);
+    }
+};
+
+} // namespace
+
+std::shared_ptr<HttpClient> makeHttpClient(const HttpClientOptions& options) {
+    return std::make_shared<CurlHttpClient>(options);
+}
+
+} // namespace zevra

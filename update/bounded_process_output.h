@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/clock.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zevra {
+
+// Longest a listing tool may run before it is killed.
+inline constexpr std::chrono::seconds processOutputTimeLimit{60};
+
+// Runs the tool at the absolute path `executable` with `arguments`, standard error to the null
+// device, and returns its standard output as UTF-8 text. Nothing when it cannot start, exits
+// other than with status 0, writes more than `maxBytes` (it is killed at once) or is still
+// running after `timeLimit` by `clock` (killed too), or when the output is not UTF-8.
+[[nodiscard]] std::optional<std::string>
+boundedProcessOutput(const std::string& executable, const std::vector<std::string>& arguments,
+                     std::int64_t maxBytes,
+                     std::chrono::milliseconds timeLimit = processOutputTimeLimit,
+                     const Clock& clock = systemClock());
+
+} // namespace zevra

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zevra {
+
+// An absolute URL split into its parts, as written (nothing resolved or normalised).
+struct ReleaseURL {
+    std::string absoluteString;
+    std::string scheme;
+    std::optional<std::string> userInfo;
+    std::string host;
+    std::optional<std::string> port; // digits as written; absent when not given or empty
+    std::string percentEncodedPath;
+    std::optional<std::string> query; // present for a bare "?" too
+    std::optional<std::string> fragment;
+
+    friend bool operator==(const ReleaseURL& a, const ReleaseURL& b) {
+        return a.absoluteString == b.absoluteString;
+    }
+};
+
+// Parses "scheme://authority/path?query#fragment"; nothing for text that is not such a URL
+// (characters outside the URL alphabet, a broken percent escape, no authority).
+[[nodiscard]] std::optional<ReleaseURL> parseReleaseURL(std::string_view text);
+
+// The path with its percent escapes decoded; nothing when an escape decodes to a NUL.
+[[nodiscard]] std::optional<std::string> percentDecoded(std::string_view text);
+
+} // namespace zevra

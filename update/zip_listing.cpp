@@ -1,0 +1,205 @@
+#include "update/zip_listing.h"
+
+#include "update/archive_entry_name.h"
+#include "update/unicode_text.h"
+
+#include <charconv>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace zevra {
+namespace {
+
+std::vector<std::string_view> nonEmptyLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto feed = text.find('\n');
+        const auto line = text.substr(0, feed);
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+        if (feed == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(feed + 1);
+    }
+    return lines;
+}
+
+bool isListingSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// "^[?bcdlps-][rwxStTs-]{9}\s"
+bool isEntryLine(std::string_view line) {
+    constexpr std::string_view types = "?bcdlps-";
+    constexpr std::string_view modes = "rwxStTs-";
+    if (line.size() < 11 || types.find(line[0]) == std::string_view::npos) {
+        return false;
+    }
+    for (std::size_t i = 1; i <= 9; ++i) {
+        if (modes.find(line[i]) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return isListingSpace(line[10]);
+}
+
+std::vector<std::string_view> fields(std::string_view line) {
+    std::vector<std::string_view> result;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && isListingSpace(line[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && !isListingSpace(line[i])) {
+            ++i;
+        }
+        if (i > start) {
+            result.push_back(line.substr(start, i - start));
+        }
+    }
+    return result;
+}
+
+std::optional<std::int64_t> decimalSize(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+    }
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string_view trimmedSlashes(std::string_view name) {
+    while (!name.empty() && name.front() == '/') {
+        name.remove_prefix(1);
+    }
+    while (!name.empty() && name.back() == '/') {
+        name.remove_suffix(1);
+    }
+    return name;
+}
+
+// The type letter agrees with the name: directories end in "/", files do not.
+bool entryTypeMatchesName(char type, bool directoryName) {
+    switch (type) {
+    case '-':
+        return !directoryName;
+    case 'd':
+        return directoryName;
+    case '?':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Field 5 ends in "-" only without an extra field or a data descriptor; the method (field 7)
+// must be stored or deflated.
+bool entryFieldsAreSafe(const std::vector<std::string_view>& entryFields,
+                        std::int64_t maxMemberBytes, std::int64_t& size) {
+    if (entryFields.size() < 7) {
+        return false;
+    }
+    const auto parsed = decimalSize(entryFields[3]);
+    if (!parsed || *parsed > maxMemberBytes) {
+        return false;
+    }
+    size = *parsed;
+    if (entryFields[4].back() != '-') {
+        return false;
+    }
+    const auto method = entryFields[6];
+    return method == "stor" || method.substr(0, 3) == "def";
+}
+
+// No file may stand where another entry needs a parent folder.
+bool noFileIsAParent(const std::vector<std::string>& keys,
+                     const std::unordered_set<std::string>& fileKeys) {
+    for (const auto& key : keys) {
+        std::string_view rest = key;
+        std::string prefix;
+        while (true) {
+            const auto slash = rest.find('/');
+            if (slash == std::string_view::npos) {
+                break;
+            }
+            const auto piece = rest.substr(0, slash);
+            rest.remove_prefix(slash + 1);
+            if (piece.empty()) {
+                continue;
+            }
+            if (!prefix.empty()) {
+                prefix.push_back('/');
+            }
+            prefix.append(piece);
+            if (!rest.empty() && fileKeys.count(prefix) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool zipListingIsSafe(std::string_view names, std::string_view longListing, std::int64_t maxEntries,
+                      std::int64_t maxUncompressedBytes, std::int64_t maxMemberBytes) {
+    const auto entryNames = nonEmptyLines(names);
+    if (entryNames.empty() || static_cast<std::int64_t>(entryNames.size()) > maxEntries) {
+        return false;
+    }
+    std::vector<std::string_view> entryLines;
+    for (const auto line : nonEmptyLines(longListing)) {
+        if (isEntryLine(line)) {
+            entryLines.push_back(line);
+        }
+    }
+    if (entryLines.size() != entryNames.size()) {
+        return false;
+    }
+
+    std::unordered_set<std::string> allKeys;
+    std::unordered_set<std::string> fileKeys;
+    std::vector<std::string> keys;
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < entryNames.size(); ++i) {
+        const auto name = entryNames[i];
+        if (!archiveEntryNameIsSafe(name)) {
+            return false;
+        }
+        const bool directoryName = name.back() == '/';
+        if (!entryTypeMatchesName(entryLines[i][0], directoryName)) {
+            return false;
+        }
+        std::int64_t size = 0;
+        if (!entryFieldsAreSafe(fields(entryLines[i]), maxMemberBytes, size)) {
+            return false;
+        }
+        if (__builtin_add_overflow(total, size, &total) || total > maxUncompressedBytes) {
+            return false;
+        }
+        auto key = composedLowerCase(trimmedSlashes(name));
+        if (!key || key->empty() || !allKeys.insert(*key).second) {
+            return false;
+        }
+        if (!directoryName) {
+            fileKeys.insert(*key);
+        }
+        keys.push_back(std::move(*key));
+    }
+    return noFileIsAParent(keys, fileKeys);
+}
+
+} // namespace zevra
