@@ -1,0 +1,151 @@
+#include "server/http_response.h"
+
+#include "server/content_type.h"
+#include "server/unique_fd.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <string>
+
+namespace zevra {
+namespace {
+
+// Bodies up to this size go out in one write with their header.
+constexpr std::size_t singleWriteBodyBytes = 64 * 1024;
+
+// Sockets get MSG_NOSIGNAL so a vanished peer is a failed write, not a dead process.
+ssize_t writeSome(int fd, std::string_view data) {
+    const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+    if (n < 0 && errno == ENOTSOCK) {
+        return ::write(fd, data.data(), data.size());
+    }
+    return n;
+}
+
+// The header first and, only when it went out, the body.
+void writeHeaderThenBody(int fd, std::string header, std::string_view body) {
+    if (body.size() <= singleWriteBodyBytes) {
+        header.append(body);
+        static_cast<void>(writeAll(fd, header));
+        return;
+    }
+    if (writeAll(fd, header)) {
+        static_cast<void>(writeAll(fd, body));
+    }
+}
+
+void sendNotFound(int fd, std::string_view path) {
+    std::string body = "Not Found: ";
+    body.append(path);
+    sendResponse(fd, "404 Not Found", "text/plain; charset=utf-8", body);
+}
+
+// The whole contents of a regular file; absent for anything else or on a read error.
+std::optional<std::string> readRegularFile(const std::filesystem::path& file) {
+    // Non-blocking open so a named pipe put in place of a file cannot stall the worker.
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    std::string contents;
+    contents.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == contents.size()) {
+            contents.resize(contents.size() * 2);
+        }
+        const ssize_t n = ::read(fd.get(), contents.data() + filled, contents.size() - filled);
+        if (n == 0) {
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    contents.resize(filled);
+    return contents;
+}
+
+} // namespace
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = writeSome(fd, data);
+        if (n > 0) {
+            data.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+void sendResponse(int fd, std::string_view status, std::string_view contentType,
+                  std::string_view body) {
+    std::string header;
+    header.reserve(192 + status.size() + contentType.size());
+    header.append("HTTP/1.1 ").append(status).append("\r\n");
+    header.append("Content-Type: ").append(contentType).append("\r\n");
+    header.append("Cache-Control: no-store\r\n");
+    header.append("X-Content-Type-Options: nosniff\r\n");
+    header.append("Referrer-Policy: no-referrer\r\n");
+    header.append("Connection: close\r\n");
+    header.append("Content-Length: ").append(std::to_string(body.size())).append("\r\n");
+    header.append("\r\n");
+    writeHeaderThenBody(fd, std::move(header), body);
+}
+
+void sendJSON(int fd, const nlohmann::json& object, std::string_view status) {
+    std::string data;
+    try {
+        data = object.dump();
+    } catch (const nlohmann::json::exception&) {
+        sendResponse(fd, "500 Internal Server Error", "application/json",
+                     R"({"ok":false,"detail":"json encode error"})");
+        return;
+    }
+    sendResponse(fd, status, "application/json", data);
+}
+
+void sendStaticFile(int fd, const std::optional<std::filesystem::path>& file,
+                    std::string_view path) {
+    if (!file || file->empty()) {
+        sendNotFound(fd, path);
+        return;
+    }
+    const auto contents = readRegularFile(*file);
+    if (!contents) {
+        sendNotFound(fd, path);
+        return;
+    }
+    std::string header;
+    header.reserve(192);
+    header.append("HTTP/1.1 200 OK\r\n");
+    header.append("Content-Type: ").append(contentTypeForFile(*file)).append("\r\n");
+    header.append("Cache-Control: no-store, must-revalidate\r\n");
+    header.append("Pragma: no-cache\r\n");
+    header.append("X-Content-Type-Options: nosniff\r\n");
+    header.append("Content-Length: ").append(std::to_string(contents->size())).append("\r\n");
+    header.append("Connection: close\r\n");
+    header.append("\r\n");
+    writeHeaderThenBody(fd, std::move(header), *contents);
+}
+
+} // namespace zevra

@@ -1,0 +1,261 @@
+#include "server/local_server.h"
+
+#include "server/byte_stream.h"
+#include "server/client_socket.h"
+#include "server/http_framing.h"
+#include "server/http_response.h"
+#include "server/request_reader.h"
+#include "server/request_router.h"
+#include "server/unique_fd.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <semaphore>
+#include <set>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace zevra {
+
+inline constexpr int listenBacklog = 32;
+inline constexpr std::ptrdiff_t clientSlotCount = 12;
+// Pause after an accept failure that is not about the one connection (out of descriptors,
+// out of memory), so the loop waits for resources instead of spinning on the error.
+inline constexpr auto acceptRetryDelay = std::chrono::milliseconds(20);
+
+struct LocalServer::Shared {
+    explicit Shared(LocalServer& owner) : server(owner) {}
+
+    LocalServer& server;
+
+    // Guards serverSocket and listenGeneration, nothing else; never held during I/O.
+    std::mutex stateLock;
+    int serverSocket = -1;
+    // Tells a restarted socket from an old one that happens to reuse its descriptor number.
+    std::uint64_t listenGeneration = 0;
+
+    std::counting_semaphore<clientSlotCount> clientSlots{clientSlotCount};
+
+    // Workers running `server` code, and their sockets, so the server's end can cut them short.
+    std::mutex workerLock;
+    std::condition_variable workersFinished;
+    std::set<int> workerSockets;
+    bool closing = false;
+
+    [[nodiscard]] bool stillListening(int fd, std::uint64_t generation) {
+        const std::lock_guard lock(stateLock);
+        return serverSocket == fd && listenGeneration == generation;
+    }
+
+    // False once the server is going away: it must not be entered any more.
+    [[nodiscard]] bool beginWorker(int fd) {
+        const std::lock_guard lock(workerLock);
+        if (closing) {
+            return false;
+        }
+        workerSockets.insert(fd);
+        return true;
+    }
+
+    void endWorker(int fd) {
+        const std::lock_guard lock(workerLock);
+        workerSockets.erase(fd);
+        workersFinished.notify_all();
+    }
+
+    // One connection on a worker thread. It leaves the set before its descriptor is closed,
+    // so the number is never shut down after being reused for something else.
+    void runWorker(UniqueFd client) {
+        server.serveClient(client.get());
+        endWorker(client.get());
+        client.reset();
+        clientSlots.release();
+    }
+
+    // Lets no new worker in, wakes the running ones from blocked socket calls, waits for them.
+    void finishWorkers() {
+        std::unique_lock lock(workerLock);
+        closing = true;
+        for (const int fd : workerSockets) {
+            static_cast<void>(::shutdown(fd, SHUT_RDWR));
+        }
+        workersFinished.wait(lock, [this] { return workerSockets.empty(); });
+    }
+};
+
+namespace {
+
+// Errors about one connection that went away before it was accepted: try the next one at once.
+bool acceptErrorIsTransient(int error) {
+    return error == EINTR || error == ECONNABORTED || error == EPROTO || error == EAGAIN;
+}
+
+void refuseBusy(UniqueFd client) {
+    sendResponse(client.get(), "503 Service Unavailable", "text/plain; charset=utf-8",
+                 "ZEVRA is busy; retry shortly.");
+    discardArrivedInput(client.get());
+}
+
+void serveOnWorker(const std::shared_ptr<LocalServer::Shared>& shared, UniqueFd client) {
+    if (!shared->beginWorker(client.get())) {
+        shared->clientSlots.release();
+        return;
+    }
+    const int fd = client.release();
+    try {
+        std::thread([shared, fd] { shared->runWorker(UniqueFd(fd)); }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the connection is dropped.
+        shared->endWorker(fd);
+        ::close(fd);
+        shared->clientSlots.release();
+    }
+}
+
+void runAcceptLoop(const std::weak_ptr<LocalServer::Shared>& weakShared, int listenFd,
+                   std::uint64_t generation) {
+    for (;;) {
+        {
+            const auto shared = weakShared.lock();
+            if (!shared || !shared->stillListening(listenFd, generation)) {
+                return;
+            }
+        }
+        UniqueFd client(::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC));
+        if (!client.valid()) {
+            if (!acceptErrorIsTransient(errno)) {
+                std::this_thread::sleep_for(acceptRetryDelay);
+            }
+            continue;
+        }
+        const auto shared = weakShared.lock();
+        if (!shared) {
+            return;
+        }
+        configureClientSocket(client.get());
+        if (!shared->clientSlots.try_acquire()) {
+            refuseBusy(std::move(client));
+            continue;
+        }
+        serveOnWorker(shared, std::move(client));
+    }
+}
+
+sockaddr_in loopbackAddress(std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+} // namespace
+
+LocalServer::LocalServer(LocalServerOptions options)
+    : options_(std::move(options)), shared_(std::make_shared<Shared>(*this)) {}
+
+LocalServer::~LocalServer() {
+    stop();
+    shared_->finishWorkers();
+}
+
+bool LocalServer::start() {
+    int fd = -1;
+    std::uint64_t generation = 0;
+    {
+        const std::lock_guard lock(shared_->stateLock);
+        if (shared_->serverSocket >= 0) {
+            return true;
+        }
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            return false;
+        }
+        shared_->serverSocket = fd;
+        generation = ++shared_->listenGeneration;
+    }
+
+    const int one = 1;
+    static_cast<void>(::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one));
+    const auto address = loopbackAddress(options_.port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, listenBacklog) != 0) {
+        // Someone may have stopped us meanwhile; then the socket is theirs to close.
+        stop();
+        return false;
+    }
+
+    didStartListening();
+    std::thread(runAcceptLoop, std::weak_ptr<Shared>(shared_), fd, generation).detach();
+    return true;
+}
+
+void LocalServer::stop() {
+    int fd = -1;
+    {
+        const std::lock_guard lock(shared_->stateLock);
+        fd = std::exchange(shared_->serverSocket, -1);
+    }
+    if (fd >= 0) {
+        static_cast<void>(::shutdown(fd, SHUT_RDWR));
+        ::close(fd);
+    }
+}
+
+std::optional<std::uint16_t> LocalServer::listeningPort() const {
+    const std::lock_guard lock(shared_->stateLock);
+    if (shared_->serverSocket < 0) {
+        return std::nullopt;
+    }
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(shared_->serverSocket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return std::nullopt;
+    }
+    return ntohs(address.sin_port);
+}
+
+void LocalServer::didStartListening() {}
+
+void LocalServer::handleClient(int fd) {
+    const UniqueFd client(fd);
+    serveClient(fd);
+}
+
+void LocalServer::serveClient(int fd) {
+    SocketByteStream stream(fd);
+    auto result = readRequest(stream);
+    if (const auto* failure = std::get_if<RequestReadFailure>(&result)) {
+        switch (*failure) {
+        case RequestReadFailure::closeSilently:
+            return;
+        case RequestReadFailure::headersTooLarge:
+            sendResponse(fd, "431 Request Header Fields Too Large", "text/plain; charset=utf-8",
+                         "Request headers are too large.");
+            drainBeforeClose(fd);
+            return;
+        case RequestReadFailure::bodyTooLarge:
+            sendResponse(fd, "413 Payload Too Large", "text/plain; charset=utf-8",
+                         "Request body is too large.");
+            drainBeforeClose(fd);
+            return;
+        }
+        return;
+    }
+    const auto& request = std::get<HttpRequest>(result);
+    if (!hostIsLocalShell(request.headers)) {
+        sendResponse(fd, "421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
+        return;
+    }
+    dispatchRequest(RouteContext{*this, fd, request});
+}
+
+} // namespace zevra

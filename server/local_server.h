@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/clock.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace zevra {
+
+struct LocalServerOptions {
+    std::filesystem::path resourcesPath; // root of the shell's files
+    std::uint16_t port = 18484;          // the bind port; tests pick their own (0: any free one)
+    const Clock* clock = &systemClock();
+};
+
+// The loopback HTTP server on 127.0.0.1: one request and one answer per connection, at most
+// twelve connections served at once.
+class LocalServer {
+public:
+    explicit LocalServer(LocalServerOptions options);
+    // Stops listening and waits for the connections being served.
+    ~LocalServer();
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    // Begins listening and accepting; true when listening, also when it already was.
+    [[nodiscard]] bool start();
+    // Retires the listening socket; the accept loop then ends by itself. Connections already
+    // handed to workers finish normally. `start` may be called again.
+    void stop();
+    // Reads one request from an accepted connection, answers it and closes the descriptor.
+    void handleClient(int fd);
+
+    // The port the listening socket is bound to; absent while not listening.
+    [[nodiscard]] std::optional<std::uint16_t> listeningPort() const;
+    [[nodiscard]] const std::filesystem::path& resourcesPath() const {
+        return options_.resourcesPath;
+    }
+    [[nodiscard]] const Clock& clock() const { return *options_.clock; }
+
+    struct Shared;
+
+private:
+    // Runs once each time listening begins; services that start with the server hook in here.
+    void didStartListening();
+    void serveClient(int fd);
+
+    LocalServerOptions options_;
+    // The listening state, the client slots and the count of running workers. The accept loop
+    // holds it only weakly, so a loop outliving the server finds it gone and ends.
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace zevra

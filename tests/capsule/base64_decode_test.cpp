@@ -1,0 +1,83 @@
+#include "capsule/base64_decode.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace zevra {
+namespace {
+
+std::optional<std::string> decodedText(std::string_view text) {
+    const auto bytes = decodeBase64Strict(text);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::string(bytes->begin(), bytes->end());
+}
+
+TEST(Base64DecodeTest, AcceptsOnlyStrictStandardText) {
+    struct Case {
+        std::string_view text;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"", std::string()},
+        {"Zg==", std::string("f")},
+        {"Zm8=", std::string("fo")},
+        {"Zm9v", std::string("foo")},
+        {"Zm9vYmFy", std::string("foobar")},
+        {"+/+/", std::string("\xfb\xff\xbf")},
+        {"Zg", std::nullopt},       // unpadded
+        {"Zg=", std::nullopt},      // length not a multiple of 4
+        {"Zg===", std::nullopt},    // too much padding
+        {"Z===", std::nullopt},     // three padding characters
+        {"Zg==Zm9v", std::nullopt}, // padding in the middle
+        {"Zm9v\n", std::nullopt},   // white space
+        {"Zm 9v", std::nullopt},
+        {"-_-_", std::nullopt},     // URL-safe alphabet
+        {"Zm9v!AAA", std::nullopt}, // foreign character
+        {"=AAA", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(decodedText(c.text), c.expected) << c.text;
+    }
+}
+
+TEST(Base64DecodeTest, DeliversLargeTextsInOrderAcrossChunks) {
+    // 100,001 bytes: several chunks and a padded tail.
+    std::string bytes;
+    for (int i = 0; i < 100001; ++i) {
+        bytes.push_back(static_cast<char>((i * 7919) & 0xff));
+    }
+    static constexpr std::string_view alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const auto at = [&](std::size_t k) {
+            return k < bytes.size() ? static_cast<unsigned char>(bytes[k]) : 0u;
+        };
+        const unsigned bits = (at(i) << 16) | (at(i + 1) << 8) | at(i + 2);
+        text.push_back(alphabet[(bits >> 18) & 63]);
+        text.push_back(alphabet[(bits >> 12) & 63]);
+        text.push_back(i + 1 < bytes.size() ? alphabet[(bits >> 6) & 63] : '=');
+        text.push_back(i + 2 < bytes.size() ? alphabet[bits & 63] : '=');
+    }
+    std::string received;
+    int chunks = 0;
+    ASSERT_TRUE(decodeBase64Strict(text, [&](const unsigned char* data, std::size_t count) {
+        received.append(reinterpret_cast<const char*>(data), count);
+        ++chunks;
+    }));
+    EXPECT_EQ(received, bytes);
+    EXPECT_GT(chunks, 2);
+}
+
+TEST(Base64DecodeTest, AlphabetCheckAllowsOnlyBase64Characters) {
+    EXPECT_TRUE(isBase64AlphabetText("QUJD+/=="));
+    EXPECT_FALSE(isBase64AlphabetText("QUJD'"));
+    EXPECT_FALSE(isBase64AlphabetText("QU JD"));
+    EXPECT_FALSE(isBase64AlphabetText("QUJD);"));
+}
+
+} // namespace
+} // namespace zevra

@@ -1,0 +1,115 @@
+#!/usr/bin/python3
+"""Writes a signed world capsule, independently of the C++ code under test.
+
+Usage: make_capsule.py OUTPUT [--assets-base64 PATH] < recipe.json
+
+The recipe (all members optional):
+  seed_hex         32-byte Ed25519 seed in hex (a fixed test seed otherwise)
+  world, content, archive_assets, completeness, kind   copied into the capsule
+  assets           [{path, source_url, mime, text | random_bytes}] carried and listed
+  manifest         extra manifest members (they are signed like the rest)
+  snapshot_sha256  overrides the computed snapshot digest (still signed)
+  key_encoding     "standard" (default) or "urlsafe" (URL-safe alphabet, no padding)
+  indent           indentation of the written file (compact otherwise)
+--assets-base64 writes every carried asset's Base64 text, one after another, to PATH.
+"""
+
+import base64
+import hashlib
+import json
+import os
+import sys
+
+from cryptography.hazmat.primitives import serialization
+from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
+
+DEFAULT_SEED = bytes(range(32))
+
+
+def canonical(value):
+    return json.dumps(value, sort_keys=True, separators=(",", ":"), ensure_ascii=False).encode("utf-8")
+
+
+def digest_text(data):
+    return "sha256:" + hashlib.sha256(data).hexdigest()
+
+
+def encode_key(data, encoding):
+    if encoding == "urlsafe":
+        return base64.urlsafe_b64encode(data).decode("ascii").rstrip("=")
+    return base64.b64encode(data).decode("ascii")
+
+
+def asset_bytes(asset):
+    if "random_bytes" in asset:
+        return os.urandom(asset["random_bytes"])
+    return asset.get("text", "").encode("utf-8")
+
+
+def main():
+    output = sys.argv[1]
+    assets_base64_path = None
+    if len(sys.argv) == 4 and sys.argv[2] == "--assets-base64":
+        assets_base64_path = sys.argv[3]
+    recipe = json.load(sys.stdin)
+    seed = bytes.fromhex(recipe["seed_hex"]) if "seed_hex" in recipe else DEFAULT_SEED
+    key = Ed25519PrivateKey.from_private_bytes(seed)
+    public_key = key.public_key().public_bytes(
+        serialization.Encoding.Raw, serialization.PublicFormat.Raw)
+
+    world = recipe.get("world", {})
+    content = recipe.get("content", {})
+    archive_assets = recipe.get("archive_assets", [])
+    carried = []
+    listed = []
+    for asset in recipe.get("assets", []):
+        data = asset_bytes(asset)
+        entry = {
+            "path": asset["path"],
+            "data_base64": base64.b64encode(data).decode("ascii"),
+            "sha256": digest_text(data),
+        }
+        for member in ("source_url", "mime"):
+            if member in asset:
+                entry[member] = asset[member]
+        carried.append(entry)
+        listed.append({"path": asset["path"], "sha256": entry["sha256"]})
+
+    snapshot = {"world": world, "content": content, "archive_assets": archive_assets}
+    manifest = {
+        "schema": "zevr-world/1.0",
+        "snapshot_sha256": recipe.get("snapshot_sha256", digest_text(canonical(snapshot))),
+        "assets": listed,
+    }
+    manifest.update(recipe.get("manifest", {}))
+    manifest_hex = hashlib.sha256(canonical(manifest)).hexdigest()
+    message = b"ZEVRA-WORLD-CAPSULE-V1\x00" + manifest_hex.encode("ascii")
+    encoding = recipe.get("key_encoding", "standard")
+    capsule = {
+        "kind": recipe.get("kind", "world-capsule"),
+        "manifest": manifest,
+        "signature": {
+            "alg": "Ed25519",
+            "context": "world-capsule",
+            "public_key": encode_key(public_key, encoding),
+            "sig": encode_key(key.sign(message), encoding),
+            "signed_digest": "sha256:" + manifest_hex,
+            "public_key_fingerprint": digest_text(public_key),
+        },
+        "world": world,
+        "content": content,
+        "archive_assets": archive_assets,
+        "assets": carried,
+    }
+    if "completeness" in recipe:
+        capsule["completeness"] = recipe["completeness"]
+    with open(output, "w", encoding="utf-8") as out:
+        json.dump(capsule, out, ensure_ascii=False, indent=recipe.get("indent"))
+    if assets_base64_path is not None:
+        with open(assets_base64_path, "w", encoding="ascii") as out:
+            for entry in carried:
+                out.write(entry["data_base64"])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,173 @@
+#include "server/http_response.h"
+
+#include "server/content_type.h"
+#include "server/loopback_client.h"
+#include "server/unique_fd.h"
+#include "support/temporary_folder.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <thread>
+
+namespace zevra {
+namespace {
+
+using testing::headerSetA;
+using testing::TemporaryFolder;
+
+// Both ends of a local stream connection; what one end writes the test reads from the other.
+struct SocketPair {
+    SocketPair() {
+        int fds[2];
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        server.reset(fds[0]);
+        peer.reset(fds[1]);
+    }
+    // Everything that arrives at the peer end until the server end is closed.
+    std::string readAll() {
+        std::string all;
+        char buffer[65536];
+        for (;;) {
+            const auto n = ::recv(peer.get(), buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                return all;
+            }
+            all.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    // What was written so far to the server end, which is closed now.
+    std::string written() {
+        server.reset();
+        return readAll();
+    }
+    UniqueFd server;
+    UniqueFd peer;
+};
+
+std::string headerSetB(std::string_view contentType, std::size_t length) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(contentType) +
+           "\r\nCache-Control: no-store, must-revalidate\r\nPragma: no-cache\r\n"
+           "X-Content-Type-Options: nosniff\r\nContent-Length: " +
+           std::to_string(length) + "\r\nConnection: close\r\n\r\n";
+}
+
+TEST(SendResponse, WritesHeaderSetAThenTheBody) {
+    for (const std::size_t size : {std::size_t{0}, std::size_t{5}, std::size_t{200000}}) {
+        SocketPair pair;
+        const std::string body(size, 'x');
+        std::thread writer([&] {
+            sendResponse(pair.server.get(), "418 I'm a teapot", "text/x-tea", body);
+            pair.server.reset();
+        });
+        const auto all = pair.readAll();
+        writer.join();
+        EXPECT_EQ(all, headerSetA("418 I'm a teapot", "text/x-tea", size) + body) << size;
+    }
+}
+
+TEST(SendJSON, SerialisesCompactlyOrFallsBackTo500) {
+    SocketPair ok;
+    sendJSON(ok.server.get(), {{"ok", true}, {"n", 3}}, "201 Created");
+    const std::string okBody = R"({"n":3,"ok":true})";
+    EXPECT_EQ(ok.written(), headerSetA("201 Created", "application/json", okBody.size()) + okBody);
+
+    SocketPair broken;
+    sendJSON(broken.server.get(), {{"ok", true}, {"text", "\xff\xfe"}});
+    const std::string fallback = R"({"ok":false,"detail":"json encode error"})";
+    EXPECT_EQ(broken.written(),
+              headerSetA("500 Internal Server Error", "application/json", fallback.size()) +
+                  fallback);
+}
+
+TEST(WriteAll, FailsQuietlyWhenThePeerIsGone) {
+    SocketPair pair;
+    pair.peer.reset();
+    // Without MSG_NOSIGNAL this would end the test process with SIGPIPE.
+    EXPECT_FALSE(writeAll(pair.server.get(), "hello"));
+    EXPECT_TRUE(writeAll(pair.server.get(), ""));
+}
+
+TEST(ContentTypeForFile, LooksUpTheLowerCasedExtension) {
+    struct Case {
+        std::string name;
+        std::string type;
+    };
+    const Case cases[] = {
+        {"index.html", "text/html; charset=utf-8"},
+        {"app.js", "application/javascript"},
+        {"site.CSS", "text/css"},
+        {"a.png", "image/png"},
+        {"a.jpg", "image/jpeg"},
+        {"a.JPEG", "image/jpeg"},
+        {"a.gif", "image/gif"},
+        {"a.svg", "image/svg+xml"},
+        {"favicon.ico", "image/x-icon"},
+        {"data.json", "application/json"},
+        {"a.webp", "image/webp"},
+        {"a.mp4", "video/mp4"},
+        {"a.mp3", "audio/mpeg"},
+        {"a.webm", "video/webm"},
+        {"f.woff2", "font/woff2"},
+        {"f.woff", "font/woff"},
+        {"f.ttf", "font/ttf"},
+        {"archive.tar.gz", "application/octet-stream"},
+        {"README", "application/octet-stream"},
+        {"page.htm", "application/octet-stream"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(contentTypeForFile(std::filesystem::path("/r") / c.name), c.type) << c.name;
+    }
+}
+
+TEST(SendStaticFile, SendsTheFileWithHeaderSetB) {
+    const TemporaryFolder folder;
+    const std::string contents(300000, 'z');
+    const auto file = folder.write("big.JS", contents);
+    SocketPair pair;
+    std::thread writer([&] {
+        sendStaticFile(pair.server.get(), file, "/big.JS");
+        pair.server.reset();
+    });
+    const auto all = pair.readAll();
+    writer.join();
+    EXPECT_EQ(all, headerSetB("application/javascript", contents.size()) + contents);
+}
+
+TEST(SendStaticFile, AnswersNotFoundForWhatCannotBeRead) {
+    const TemporaryFolder folder;
+    folder.write("dir/inside.txt", "x");
+    const auto unreadable = folder.write("locked.txt", "x");
+    std::filesystem::permissions(unreadable, std::filesystem::perms::none);
+    const auto fifo = folder.path() / "pipe.html";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const bool runningAsRoot = ::geteuid() == 0;
+
+    const std::optional<std::filesystem::path> cases[] = {
+        std::nullopt,
+        std::filesystem::path(),
+        folder.path() / "missing.html",
+        folder.path() / "dir",
+        fifo,
+    };
+    for (const auto& file : cases) {
+        SocketPair pair;
+        sendStaticFile(pair.server.get(), file, "/asked/for");
+        const std::string body = "Not Found: /asked/for";
+        EXPECT_EQ(pair.written(),
+                  headerSetA("404 Not Found", "text/plain; charset=utf-8", body.size()) + body)
+            << (file ? file->string() : "absent");
+    }
+    if (!runningAsRoot) {
+        SocketPair pair;
+        sendStaticFile(pair.server.get(), unreadable, "/locked.txt");
+        EXPECT_TRUE(pair.written().starts_with("HTTP/1.1 404 Not Found\r\n"));
+    }
+}
+
+} // namespace
+} // namespace zevra

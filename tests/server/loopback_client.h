@@ -1,0 +1,51 @@
+#pragma once
+
+#include "server/unique_fd.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zevra::testing {
+
+// One client connection to 127.0.0.1, with a receive timeout so a test cannot hang.
+class LoopbackClient {
+public:
+    explicit LoopbackClient(std::uint16_t port,
+                            std::chrono::seconds receiveTimeout = std::chrono::seconds(10),
+                            bool connectNow = true);
+
+    // Connects a client made with `connectNow` false; needs no new descriptor.
+    [[nodiscard]] bool connect();
+
+    [[nodiscard]] bool connected() const { return fd_.valid(); }
+    [[nodiscard]] bool send(std::string_view data);
+    void closeWrite();
+    // Everything until the server closes; absent when the timeout struck first or the
+    // connection was reset.
+    [[nodiscard]] std::optional<std::string> readToEnd();
+
+private:
+    UniqueFd fd_;
+    std::uint16_t port_;
+};
+
+struct HttpAnswer {
+    std::string status; // "200 OK"
+    std::string head;   // status line and header lines, up to and with the empty line
+    std::string body;
+};
+
+// Splits a raw answer; absent when it is not a status line, headers and an empty line.
+[[nodiscard]] std::optional<HttpAnswer> splitAnswer(const std::string& raw);
+
+// Sends `request`, then ends the sending side, and reads the whole answer.
+[[nodiscard]] std::optional<HttpAnswer> askServer(std::uint16_t port, std::string_view request);
+
+// Header set A of an answer, as the server writes it.
+[[nodiscard]] std::string headerSetA(std::string_view status, std::string_view contentType,
+                                     std::size_t length);
+
+} // namespace zevra::testing
