@@ -1,4 +1,5 @@
 #include "platform/gtk/gtk_application.h"
+#include "platform/debug_log.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -17,16 +18,15 @@ GdkRGBA parseColor(const std::string& text) {
     return color;
 }
 
-// Load outcomes go to GLib's debug channel (shown with G_MESSAGES_DEBUG=ZEVRA), which is how
-// end-to-end checks see that the page really arrived.
+// Load outcomes are how end-to-end checks see that the page really arrived.
 void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer) {
     if (event == WEBKIT_LOAD_FINISHED) {
-        g_debug("load finished: %s", webkit_web_view_get_uri(view));
+        debugLine(std::string("load finished: ") + webkit_web_view_get_uri(view));
     }
 }
 
 gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer) {
-    g_debug("load failed: %s: %s", uri, error != nullptr ? error->message : "");
+    debugLine(std::string("load failed: ") + uri + ": " + (error != nullptr ? error->message : ""));
     return FALSE;
 }
 
@@ -105,6 +105,7 @@ public:
         gtk_widget_show(mainWindow_);
         gtk_window_deiconify(GTK_WINDOW(mainWindow_));
         gtk_window_present(GTK_WINDOW(mainWindow_));
+        debugLine("main window restored");
     }
 
     void showDocumentWindow(const DocumentWindowSpec& spec) override {
@@ -121,6 +122,7 @@ public:
         gtk_widget_show_all(window);
         gtk_window_present(GTK_WINDOW(window));
         documentWindows_.push_back(window);
+        debugLine("document window: " + spec.title);
     }
 
     [[nodiscard]] bool hasDisplay() const override { return true; }

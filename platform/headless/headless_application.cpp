@@ -1,4 +1,5 @@
 #include "platform/headless/headless_application.h"
+#include "platform/debug_log.h"
 
 namespace zevra {
 
@@ -41,11 +42,13 @@ void HeadlessApplication::showMainWindow(const MainWindowSpec& spec) {
 void HeadlessApplication::restoreMainWindow() {
     const std::lock_guard lock(mutex_);
     ++restoreCount_;
+    debugLine("main window restored");
 }
 
 void HeadlessApplication::showDocumentWindow(const DocumentWindowSpec& spec) {
     const std::lock_guard lock(mutex_);
     documentWindows_.push_back(spec);
+    debugLine("document window: " + spec.title);
 }
 
 std::optional<MainWindowSpec> HeadlessApplication::mainWindow() const {

@@ -1,0 +1,60 @@
+#include "app_process.h"
+
+#include <sys/stat.h>
+
+#include <thread>
+
+namespace zevra::testing {
+
+AppSandbox::AppSandbox() {
+    std::filesystem::create_directories(folder_.path() / "runtime");
+    chmod((folder_.path() / "runtime").c_str(), 0700);
+}
+
+ProcessOptions AppSandbox::options(const std::string& display) const {
+    ProcessOptions options;
+    const std::string home = folder_.path().string();
+    options.environment = {"HOME=" + home,
+                           "XDG_RUNTIME_DIR=" + home + "/runtime",
+                           "XDG_DATA_HOME=" + home + "/.local/share",
+                           "XDG_CONFIG_HOME=" + home + "/.config",
+                           "G_MESSAGES_DEBUG=ZEVRA",
+                           "WEBKIT_DISABLE_COMPOSITING_MODE=1"};
+    options.unsetEnvironment = {"WAYLAND_DISPLAY"};
+    if (display.empty()) {
+        options.unsetEnvironment.emplace_back("DISPLAY");
+    } else {
+        options.environment.push_back("DISPLAY=" + display);
+    }
+    return options;
+}
+
+std::unique_ptr<BackgroundProcess> AppSandbox::start(const std::vector<std::string>& arguments,
+                                                     const std::string& display) const {
+    std::vector<std::string> argv{bundleExecutable};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return std::make_unique<BackgroundProcess>(argv, options(display));
+}
+
+bool waitForStandardError(BackgroundProcess& process, const std::string& text,
+                          std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (process.standardErrorSoFar().find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return process.standardErrorSoFar().find(text) != std::string::npos;
+}
+
+std::size_t countOccurrences(const std::string& haystack, const std::string& needle) {
+    std::size_t count = 0;
+    for (auto at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + needle.size())) {
+        ++count;
+    }
+    return count;
+}
+
+} // namespace zevra::testing

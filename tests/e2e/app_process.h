@@ -1,0 +1,35 @@
+#pragma once
+
+#include "support/child_process.h"
+#include "support/temporary_folder.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zevra::testing {
+
+inline constexpr const char* bundleExecutable = ZEVRA_BUNDLE_DIR "/Contents/MacOS/ZEVRA";
+
+// A private home and runtime folder for one copy (or several copies) of the app.
+class AppSandbox {
+public:
+    AppSandbox();
+    [[nodiscard]] const std::filesystem::path& home() const { return folder_.path(); }
+    // Environment for a copy without a display; `display` names an X display to use instead.
+    [[nodiscard]] ProcessOptions options(const std::string& display = "") const;
+    [[nodiscard]] std::unique_ptr<BackgroundProcess>
+    start(const std::vector<std::string>& arguments, const std::string& display = "") const;
+
+private:
+    TemporaryFolder folder_;
+};
+
+// Polls a running copy's standard error until it holds `text`.
+bool waitForStandardError(BackgroundProcess& process, const std::string& text,
+                          std::chrono::milliseconds timeout);
+
+std::size_t countOccurrences(const std::string& haystack, const std::string& needle);
+
+} // namespace zevra::testing
