@@ -15,7 +15,7 @@ struct PendingAnswer {
     IdentityAnswer answer;
 };
 
-IdentityAnswer interpret(const std::optional<HttpResponse>& response) {
+IdentityAnswer interpret(const std::optional<HttpClientResponse>& response) {
     IdentityAnswer answer;
     if (!response.has_value()) {
         return answer;
@@ -36,9 +36,10 @@ IdentityAnswer interpret(const std::optional<HttpResponse>& response) {
     return answer;
 }
 
-HttpRequest identityRequest(const IdentityCheckSettings& settings,
-                            const std::optional<std::string>& token, const std::string& userAgent) {
-    HttpRequest request;
+HttpClientRequest identityRequest(const IdentityCheckSettings& settings,
+                                  const std::optional<std::string>& token,
+                                  const std::string& userAgent) {
+    HttpClientRequest request;
     request.method = "GET";
     request.url = "https://" + settings.siteHost + "/api/identity/me";
     request.timeout = settings.requestTimeout;

@@ -9,7 +9,7 @@
 
 namespace zevra {
 
-struct HttpRequest {
+struct HttpClientRequest {
     std::string method = "GET";
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -18,7 +18,7 @@ struct HttpRequest {
     std::chrono::milliseconds timeout{15000};
 };
 
-struct HttpResponse {
+struct HttpClientResponse {
     int status = 0;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
@@ -37,7 +37,8 @@ class HttpClient {
 public:
     virtual ~HttpClient() = default;
     // Absent when no HTTP response arrived (connection, TLS or timeout failure).
-    [[nodiscard]] virtual std::optional<HttpResponse> send(const HttpRequest& request) = 0;
+    [[nodiscard]] virtual std::optional<HttpClientResponse>
+    send(const HttpClientRequest& request) = 0;
 };
 
 // libcurl.

@@ -1,5 +1,6 @@
 #include "server/local_server.h"
 
+#include "auth/browser_session.h"
 #include "server/byte_stream.h"
 #include "server/client_socket.h"
 #include "server/http_framing.h"
@@ -160,7 +161,11 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 } // namespace
 
 LocalServer::LocalServer(LocalServerOptions options)
-    : options_(std::move(options)), shared_(std::make_shared<Shared>(*this)) {}
+    : options_(std::move(options)), shared_(std::make_shared<Shared>(*this)),
+      session_(options_.session != nullptr
+                   ? options_.session
+                   : std::make_shared<BrowserSession>(
+                         productionBrowserSessionServices(*options_.clock))) {}
 
 LocalServer::~LocalServer() {
     stop();
@@ -223,7 +228,7 @@ std::optional<std::uint16_t> LocalServer::listeningPort() const {
     return ntohs(address.sin_port);
 }
 
-void LocalServer::didStartListening() {}
+void LocalServer::didStartListening() { session_->loadStoredTokenInBackground(); }
 
 void LocalServer::handleClient(int fd) {
     const UniqueFd client(fd);

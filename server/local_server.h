@@ -9,10 +9,14 @@
 
 namespace zevra {
 
+class BrowserSession;
+
 struct LocalServerOptions {
     std::filesystem::path resourcesPath; // root of the shell's files
     std::uint16_t port = 18484;          // the bind port; tests pick their own (0: any free one)
     const Clock* clock = &systemClock();
+    // The session and sign-in state; made from the real keyring, folders and site when absent.
+    std::shared_ptr<BrowserSession> session;
 };
 
 // The loopback HTTP server on 127.0.0.1: one request and one answer per connection, at most
@@ -39,6 +43,7 @@ public:
         return options_.resourcesPath;
     }
     [[nodiscard]] const Clock& clock() const { return *options_.clock; }
+    [[nodiscard]] BrowserSession& session() const { return *session_; }
 
     struct Shared;
 
@@ -51,6 +56,7 @@ private:
     // The listening state, the client slots and the count of running workers. The accept loop
     // holds it only weakly, so a loop outliving the server finds it gone and ends.
     std::shared_ptr<Shared> shared_;
+    std::shared_ptr<BrowserSession> session_;
 };
 
 } // namespace zevra

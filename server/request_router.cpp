@@ -1,5 +1,6 @@
 #include "server/request_router.h"
 
+#include "server/auth_routes.h"
 #include "server/http_response.h"
 #include "server/local_server.h"
 #include "server/request_path.h"
@@ -15,8 +16,12 @@ namespace {
 using Route = bool (*)(const RouteContext&);
 
 // In the order they are tried; the last one takes everything.
-constexpr std::array<Route, 2> routes{
+constexpr std::array<Route, 6> routes{
     routeHealth,
+    routeAppConnect,
+    routeAuthBridgeStatus,
+    routeAuthBridge,
+    routeLocalAuthStatus,
     routeResourcesFile,
 };
 

@@ -56,13 +56,13 @@ public:
         initialiseCurlOnce();
     }
 
-    std::optional<HttpResponse> send(const HttpRequest& request) override {
+    std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
         const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
         if (handle == nullptr) {
             return std::nullopt;
         }
         CURL* curl = handle.get();
-        HttpResponse response;
+        HttpClientResponse response;
         const HeaderList headers = headerList(request);
         const HeaderList connectTo = connectToList();
 
@@ -109,7 +109,7 @@ public:
 private:
     HttpClientOptions options_;
 
-    static HeaderList headerList(const HttpRequest& request) {
+    static HeaderList headerList(const HttpClientRequest& request) {
         curl_slist* list = nullptr;
         for (const auto& [name, value] : request.headers) {
             // "Name;" is curl's way of sending a header with an empty value.

@@ -66,7 +66,7 @@ protected:
         });
     }
     void runMainQueue() {
-        for (auto& work : mainQueue) {
+        for (const auto& work : mainQueue) {
             work();
         }
         mainQueue.clear();
