@@ -1,0 +1,194 @@
+#include "server/auth_routes.h"
+
+#include "auth/browser_session.h"
+#include "server/connect_page.h"
+#include "server/http_framing.h"
+#include "server/http_response.h"
+#include "server/local_server.h"
+#include "server/request_path.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace zevra {
+namespace {
+
+constexpr std::size_t maximumHandoffBody = 512;
+
+bool isHexDigit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// Characters a URL may hold as written; anything else makes the target unparsable.
+bool isURLCharacter(char c) {
+    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+        return true;
+    }
+    return c != '\0' && std::strchr("-._~:/?#[]@!$&'()*+,;=%", c) != nullptr;
+}
+
+bool isParsableTarget(std::string_view target) {
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (!isURLCharacter(target[i])) {
+            return false;
+        }
+        if (target[i] == '%' &&
+            (i + 2 >= target.size() || !isHexDigit(target[i + 1]) || !isHexDigit(target[i + 2]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The value of the first query item called `name` (an item without "=" has the empty value);
+// empty when there is none.
+std::string firstQueryValue(std::string_view query, std::string_view name) {
+    while (!query.empty()) {
+        const auto end = std::min(query.find('&'), query.size());
+        const auto item = query.substr(0, end);
+        const auto equals = std::min(item.find('='), item.size());
+        if (removingPercentEncoding(item.substr(0, equals)) == std::string(name)) {
+            if (equals == item.size()) {
+                return {};
+            }
+            return removingPercentEncoding(item.substr(equals + 1)).value_or("");
+        }
+        query.remove_prefix(std::min(end + 1, query.size()));
+    }
+    return {};
+}
+
+bool isNonceText(std::string_view nonce) {
+    return nonce.size() == 64 && std::all_of(nonce.begin(), nonce.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+// The nonce of a connect request, when the target is exactly "/app-connect" with a query.
+std::optional<std::string> connectNonce(std::string_view rawPath) {
+    if (!isParsableTarget(rawPath)) {
+        return std::nullopt;
+    }
+    const auto fragment = std::min(rawPath.find('#'), rawPath.size());
+    const auto target = rawPath.substr(0, fragment);
+    const auto question = std::min(target.find('?'), target.size());
+    if (target.substr(0, question) != "/app-connect") {
+        return std::nullopt;
+    }
+    const auto query = question < target.size() ? target.substr(question + 1) : "";
+    return firstQueryValue(query, "nonce");
+}
+
+std::string trimmedSpace(std::string_view text) {
+    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    while (!text.empty() && isSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return std::string(text);
+}
+
+struct HandoffBody {
+    std::string token;
+    std::optional<std::string> nonce;
+};
+
+// A JSON object gives "token" and "nonce"; any other body is taken whole as a bare token.
+HandoffBody parseHandoffBody(const std::string& body) {
+    const auto parsed = nlohmann::json::parse(body, nullptr, false);
+    if (!parsed.is_object()) {
+        return HandoffBody{trimmedSpace(body), std::nullopt};
+    }
+    HandoffBody handoff;
+    if (const auto token = parsed.find("token"); token != parsed.end() && token->is_string()) {
+        handoff.token = trimmedSpace(token->get_ref<const std::string&>());
+    }
+    if (const auto nonce = parsed.find("nonce"); nonce != parsed.end() && nonce->is_string()) {
+        handoff.nonce = trimmedSpace(nonce->get_ref<const std::string&>());
+    }
+    return handoff;
+}
+
+void refuseJSON(int fd) {
+    sendJSON(fd, {{"ok", false}}, "403 Forbidden");
+}
+
+bool isLocalShellGet(const HttpRequest& request) {
+    return request.method == "GET" && requestIsFromLocalShell(request.headers);
+}
+
+} // namespace
+
+bool routeAppConnect(const RouteContext& context) {
+    const auto& request = context.request;
+    if (!request.rawPath.starts_with("/app-connect")) {
+        return false;
+    }
+    const auto nonce = connectNonce(request.rawPath);
+    if (request.method == "GET" && nonce.has_value() && isNonceText(*nonce) &&
+        context.server.session().browserAuthIsPending(*nonce)) {
+        sendResponse(context.fd, "200 OK", "text/html; charset=utf-8", connectPageHTML());
+        return true;
+    }
+    sendResponse(context.fd, "403 Forbidden", "text/plain; charset=utf-8",
+                 "Invalid or expired app connection request.");
+    return true;
+}
+
+bool routeAuthBridgeStatus(const RouteContext& context) {
+    if (!context.request.rawPath.starts_with("/auth-bridge/status")) {
+        return false;
+    }
+    if (!isLocalShellGet(context.request)) {
+        refuseJSON(context.fd);
+        return true;
+    }
+    BrowserSession& session = context.server.session();
+    const bool authenticated = session.currentToken().has_value();
+    const bool handoffReady = session.consumeBrowserHandoffReady();
+    sendJSON(context.fd,
+             {{"ok", true}, {"authenticated", authenticated}, {"handoff_ready", handoffReady}});
+    return true;
+}
+
+bool routeAuthBridge(const RouteContext& context) {
+    const auto& request = context.request;
+    if (!request.rawPath.starts_with("/auth-bridge")) {
+        return false;
+    }
+    const auto refuse = [&context] {
+        sendResponse(context.fd, "403 Forbidden", "text/plain; charset=utf-8", "");
+        return true;
+    };
+    const auto origin = parseHeader(request.headers, "Origin");
+    const auto referer = parseHeader(request.headers, "Referer");
+    if (request.method != "POST" || request.body.size() > maximumHandoffBody) {
+        return refuse();
+    }
+    const HandoffBody handoff = parseHandoffBody(request.body);
+    if (handoff.token.empty() || !context.server.session().acceptBrowserHandoff(
+                                     handoff.token, handoff.nonce, origin, referer)) {
+        return refuse();
+    }
+    sendResponse(context.fd, "204 No Content", "text/plain; charset=utf-8", "");
+    return true;
+}
+
+bool routeLocalAuthStatus(const RouteContext& context) {
+    if (!context.request.rawPath.starts_with("/api/local-auth/status")) {
+        return false;
+    }
+    if (!isLocalShellGet(context.request)) {
+        refuseJSON(context.fd);
+        return true;
+    }
+    sendJSON(context.fd, context.server.session().authenticationStatus());
+    return true;
+}
+
+} // namespace zevra
