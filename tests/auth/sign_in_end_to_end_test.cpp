@@ -3,6 +3,7 @@
 #include "auth/browser_session.h"
 #include "server/local_server.h"
 
+#include "identity_endpoint.h"
 #include "session_fixture.h"
 #include "support/loopback_http.h"
 
@@ -250,6 +251,37 @@ TEST_F(SignInEndToEndTest, StatusRoutesAnswerOnlyTheLocalShell) {
     ASSERT_TRUE(handoffByGet.has_value());
     EXPECT_EQ(handoffByGet->status, 403);
     EXPECT_EQ(handoffByGet->body, "");
+}
+
+TEST_F(SignInEndToEndTest, LocalAuthStatusAsksTheSiteAndForgetsARejectedToken) {
+    const testing::TemporaryFolder certificateFolder;
+    const auto certificates =
+        testing::makeTestCertificates(certificateFolder.path(), "zevra.example");
+    const struct {
+        const char* mode;
+        json status;
+        bool tokenKept;
+    } cases[] = {
+        {"named", {{"ok", true}, {"authenticated", true}, {"username", "ada"}}, true},
+        {"server-error", {{"ok", true}, {"authenticated", true}, {"degraded", true}}, true},
+        {"unauthorized", {{"ok", true}, {"authenticated", false}}, false},
+    };
+    for (const auto& c : cases) {
+        const testing::IdentityEndpoint site(certificates, certificateFolder.path() / "log",
+                                             c.mode);
+        fixture.http =
+            makeHttpClient(HttpClientOptions{.caFile = certificates.caFile.string(),
+                                             .connectTo = {site.connectTo("zevra.example")}});
+        startServer();
+        ASSERT_TRUE(session->activateToken(token));
+        const auto answer =
+            testing::httpGet(port, "/api/local-auth/status", "Origin: http://localhost:18484\r\n");
+        ASSERT_TRUE(answer.has_value()) << c.mode;
+        EXPECT_EQ(answer->status, 200) << c.mode;
+        EXPECT_EQ(json::parse(answer->body, nullptr, false), c.status) << c.mode;
+        EXPECT_EQ(bridgeStatus()["authenticated"], c.tokenKept) << c.mode;
+        EXPECT_EQ(session->keychain().read().has_value(), c.tokenKept) << c.mode;
+    }
 }
 
 } // namespace
