@@ -1,0 +1,86 @@
+#include "update/downloaded_archive_error.h"
+#include "update/sha256_file.h"
+#include "update/zip_fixture.h"
+
+#include "build_config.h"
+#include "support/temporary_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace zevra {
+namespace {
+
+using testing::TemporaryFolder;
+
+const std::string archiveURL =
+    std::string("https://") + config::ReleaseHost + "/downloads/ZEVRA-app-arm64-v1.4.0.zip";
+
+std::optional<ReleaseResponse> zipResponse(const std::string& mime = "application/zip") {
+    return ReleaseResponse{200, archiveURL, mime};
+}
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+class DownloadedArchiveError : public ::testing::Test {
+protected:
+    void SetUp() override {
+        archive = folder.path() / "download.zip";
+        testing::writeZipFixture(archive, testing::appShapedEntries("deflated"));
+        digest = sha256File(archive).value();
+        size = static_cast<std::int64_t>(std::filesystem::file_size(archive));
+    }
+
+    std::optional<std::string> check(const std::filesystem::path& file,
+                                     const std::optional<ReleaseResponse>& response,
+                                     const std::string& sha256, std::optional<std::int64_t> bytes,
+                                     const ArchiveLimits& limits = appArchiveLimits) const {
+        return downloadedArchiveError(file, response, archiveURL, sha256, bytes, limits);
+    }
+
+    TemporaryFolder folder;
+    std::filesystem::path archive;
+    std::string digest;
+    std::int64_t size = 0;
+};
+
+TEST_F(DownloadedArchiveError, PassesAGoodArchiveWhateverTheDigestCase) {
+    EXPECT_EQ(check(archive, zipResponse(), digest, size), std::nullopt);
+    EXPECT_EQ(check(archive, zipResponse(), upper(digest), size), std::nullopt);
+    EXPECT_EQ(check(archive, zipResponse(), digest, std::nullopt), std::nullopt);
+    EXPECT_EQ(check(archive, zipResponse(), digest, 0), std::nullopt);
+}
+
+TEST_F(DownloadedArchiveError, GivesTheFirstFailingCheck) {
+    const std::string untrusted = std::string("The download did not come from the trusted ") +
+                                  config::ReleaseHost + " release host.";
+    EXPECT_EQ(check(archive, zipResponse("application/octet-stream"), digest, size), untrusted);
+    EXPECT_EQ(check(archive, std::nullopt, digest, size), untrusted);
+    EXPECT_EQ(check(archive, zipResponse("application/zip"), "xyz", size + 1),
+              "The release manifest has an invalid SHA-256 value.");
+
+    const std::string tooLarge = "The release archive exceeds the approved download-size limit.";
+    EXPECT_EQ(check(folder.path() / "missing.zip", zipResponse(), digest, size), tooLarge);
+    EXPECT_EQ(check(folder.write("empty.zip", ""), zipResponse(), digest, size), tooLarge);
+    const ArchiveLimits small{size - 1, 512, 1 << 20, 1 << 20};
+    EXPECT_EQ(check(archive, zipResponse(), digest, size, small), tooLarge);
+    const ArchiveLimits exact{size, 512, 1 << 20, 1 << 20};
+    EXPECT_EQ(check(archive, zipResponse(), digest, size, exact), std::nullopt);
+
+    EXPECT_EQ(check(archive, zipResponse(), std::string(64, '0'), size),
+              "SHA-256 verification failed. The archive was not installed.");
+
+    const auto notZip = folder.write("not.zip", std::string(1001, 'z'));
+    EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1000),
+              "Size verification failed (received 1001, expected 1000 bytes).");
+    EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1001),
+              "The release archive contains unsafe paths, special entries, collisions, or "
+              "excessive expansion.");
+}
+
+} // namespace
+} // namespace zevra

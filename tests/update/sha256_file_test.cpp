@@ -1,0 +1,42 @@
+#include "update/sha256_file.h"
+
+#include "support/child_process.h"
+#include "support/temporary_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace zevra {
+namespace {
+
+using testing::TemporaryFolder;
+
+TEST(Sha256File, KnownDigests) {
+    const TemporaryFolder folder;
+    EXPECT_EQ(sha256File(folder.write("empty", "")),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(sha256File(folder.write("abc", "abc")),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+TEST(Sha256File, MatchesSha256sumAcrossChunkBoundaries) {
+    const TemporaryFolder folder;
+    for (const std::size_t size : {std::size_t{1048576}, std::size_t{3 * 1048576 + 5}}) {
+        std::string data(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            data[i] = static_cast<char>((i * 131) ^ (i >> 9));
+        }
+        const auto file = folder.write("data-" + std::to_string(size), data);
+        const auto tool = testing::runProcess({"/usr/bin/sha256sum", file.string()});
+        ASSERT_EQ(tool.exitCode, 0);
+        EXPECT_EQ(sha256File(file), tool.standardOutput.substr(0, 64)) << size;
+    }
+}
+
+TEST(Sha256File, NothingForWhatCannotBeRead) {
+    const TemporaryFolder folder;
+    EXPECT_EQ(sha256File(folder.path() / "missing"), std::nullopt);
+    EXPECT_EQ(sha256File(folder.path()), std::nullopt);
+}
+
+} // namespace
+} // namespace zevra

@@ -1,0 +1,49 @@
+#include "update/zip_fixture.h"
+
+#include "support/child_process.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace zevra::testing {
+
+ZipFixtureEntry zipDirectory(const std::string& name) {
+    ZipFixtureEntry entry;
+    entry.name = name;
+    entry.mode = directoryMode;
+    return entry;
+}
+
+void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFixtureEntry>& entries,
+                     bool streamed) {
+    nlohmann::json spec{{"path", path.string()}, {"streamed", streamed}};
+    spec["entries"] = nlohmann::json::array();
+    for (const auto& entry : entries) {
+        nlohmann::json item{{"name", entry.name},      {"data", entry.data},
+                            {"method", entry.method},  {"extra", entry.extraHex},
+                            {"zeros", entry.zeros},    {"mode", nullptr},
+                            {"declared_size", nullptr}};
+        if (entry.mode) {
+            item["mode"] = *entry.mode;
+        }
+        if (entry.declaredSize) {
+            item["declared_size"] = *entry.declaredSize;
+        }
+        spec["entries"].push_back(item);
+    }
+    ProcessOptions options;
+    options.standardInput = spec.dump();
+    const auto result = runProcess(
+        {"/usr/bin/python3", std::string(ZEVRA_SOURCE_DIR) + "/tests/update/make_zip.py"}, options);
+    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+}
+
+std::vector<ZipFixtureEntry> appShapedEntries(const std::string& method) {
+    ZipFixtureEntry plist;
+    plist.name = "ZEVRA.app/Contents/Info.plist";
+    plist.data = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict></dict></plist>\n";
+    plist.method = method;
+    return {zipDirectory("ZEVRA.app/"), zipDirectory("ZEVRA.app/Contents/"), plist};
+}
+
+} // namespace zevra::testing
