@@ -1,11 +1,9 @@
 #include "server/http_response.h"
 
 #include "server/content_type.h"
-#include "server/unique_fd.h"
+#include "server/file_contents.h"
 
-#include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -44,40 +42,6 @@ void sendNotFound(int fd, std::string_view path) {
     std::string body = "Not Found: ";
     body.append(path);
     sendResponse(fd, "404 Not Found", "text/plain; charset=utf-8", body);
-}
-
-// The whole contents of a regular file; absent for anything else or on a read error.
-std::optional<std::string> readRegularFile(const std::filesystem::path& file) {
-    // Non-blocking open so a named pipe put in place of a file cannot stall the worker.
-    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.valid()) {
-        return std::nullopt;
-    }
-    struct stat status {};
-    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::nullopt;
-    }
-    std::string contents;
-    contents.resize(static_cast<std::size_t>(status.st_size) + 1);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == contents.size()) {
-            contents.resize(contents.size() * 2);
-        }
-        const ssize_t n = ::read(fd.get(), contents.data() + filled, contents.size() - filled);
-        if (n == 0) {
-            break;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        filled += static_cast<std::size_t>(n);
-    }
-    contents.resize(filled);
-    return contents;
 }
 
 } // namespace
@@ -130,7 +94,7 @@ void sendStaticFile(int fd, const std::optional<std::filesystem::path>& file,
         sendNotFound(fd, path);
         return;
     }
-    const auto contents = readRegularFile(*file);
+    const auto contents = FileContents::read(*file);
     if (!contents) {
         sendNotFound(fd, path);
         return;
@@ -142,10 +106,11 @@ void sendStaticFile(int fd, const std::optional<std::filesystem::path>& file,
     header.append("Cache-Control: no-store, must-revalidate\r\n");
     header.append("Pragma: no-cache\r\n");
     header.append("X-Content-Type-Options: nosniff\r\n");
-    header.append("Content-Length: ").append(std::to_string(contents->size())).append("\r\n");
+    header.append("Content-Length: ").append(std::to_string(contents->bytes().size()));
+    header.append("\r\n");
     header.append("Connection: close\r\n");
     header.append("\r\n");
-    writeHeaderThenBody(fd, std::move(header), *contents);
+    writeHeaderThenBody(fd, std::move(header), contents->bytes());
 }
 
 } // namespace zevra

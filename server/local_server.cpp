@@ -73,12 +73,14 @@ struct LocalServer::Shared {
     }
 
     // One connection on a worker thread. It leaves the set before its descriptor is closed,
-    // so the number is never shut down after being reused for something else.
+    // so the number is never shut down after being reused for something else. The slot is
+    // free once the answer is out: a peer that reconnects as soon as it has read it must not
+    // find every slot still taken.
     void runWorker(UniqueFd client) {
         server.serveClient(client.get());
         endWorker(client.get());
-        client.reset();
         clientSlots.release();
+        client.reset();
     }
 
     // Lets no new worker in, wakes the running ones from blocked socket calls, waits for them.

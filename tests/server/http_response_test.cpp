@@ -138,6 +138,25 @@ TEST(SendStaticFile, SendsTheFileWithHeaderSetB) {
     EXPECT_EQ(all, headerSetB("application/javascript", contents.size()) + contents);
 }
 
+TEST(SendStaticFile, SendsFilesOfEverySizeWhole) {
+    const TemporaryFolder folder;
+    for (const std::size_t size : {0, 1, 4095, 4096, 4097, 65536, 65537, 1 << 20}) {
+        std::string contents(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            contents[i] = static_cast<char>('a' + i % 26);
+        }
+        const auto file = folder.write("file-" + std::to_string(size) + ".json", contents);
+        SocketPair pair;
+        std::thread writer([&] {
+            sendStaticFile(pair.server.get(), file, "/f");
+            pair.server.reset();
+        });
+        const auto all = pair.readAll();
+        writer.join();
+        EXPECT_EQ(all, headerSetB("application/json", size) + contents) << size;
+    }
+}
+
 TEST(SendStaticFile, AnswersNotFoundForWhatCannotBeRead) {
     const TemporaryFolder folder;
     folder.write("dir/inside.txt", "x");

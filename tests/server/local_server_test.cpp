@@ -48,6 +48,13 @@ std::string staticAnswer(std::string_view contentType, std::string_view body) {
            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + std::string(body);
 }
 
+LocalServerOptions serverOptions(const std::filesystem::path& resources, std::uint16_t port) {
+    LocalServerOptions options;
+    options.resourcesPath = resources;
+    options.port = port;
+    return options;
+}
+
 std::string rawAnswer(const std::optional<HttpAnswer>& answer) {
     return answer ? answer->head + answer->body : "<no answer>";
 }
@@ -59,7 +66,7 @@ protected:
         folder.write("Resources/style.css", "body{}");
         folder.write("Resources/sub dir/a.txt", "spaced");
         folder.write("secret.txt", "secret");
-        server = std::make_unique<LocalServer>(LocalServerOptions{resources(), 0});
+        server = std::make_unique<LocalServer>(serverOptions(resources(), 0));
         ASSERT_TRUE(server->start());
         port = server->listeningPort().value_or(0);
         ASSERT_NE(port, 0);
@@ -224,7 +231,7 @@ TEST_F(LocalServerTest, StartsOnceStopsAndStartsAgain) {
     server->stop(); // stopping twice is harmless
 
     // The same port again, as the health check does after a failure.
-    server = std::make_unique<LocalServer>(LocalServerOptions{resources(), port});
+    server = std::make_unique<LocalServer>(serverOptions(resources(), port));
     ASSERT_TRUE(server->start());
     server->stop();
     ASSERT_TRUE(server->start());
@@ -232,7 +239,7 @@ TEST_F(LocalServerTest, StartsOnceStopsAndStartsAgain) {
 }
 
 TEST_F(LocalServerTest, StartFailsWhileThePortIsTaken) {
-    LocalServer second(LocalServerOptions{resources(), port});
+    LocalServer second(serverOptions(resources(), port));
     EXPECT_FALSE(second.start());
     EXPECT_EQ(second.listeningPort(), std::nullopt);
     server->stop();
@@ -259,7 +266,7 @@ TEST_F(LocalServerTest, DestroyingAListeningServerStopsIt) {
     EXPECT_TRUE(waiting.readToEnd().has_value());
     EXPECT_FALSE(LoopbackClient(port).connected());
 
-    LocalServer next(LocalServerOptions{resources(), port});
+    LocalServer next(serverOptions(resources(), port));
     EXPECT_TRUE(next.start());
 }
 

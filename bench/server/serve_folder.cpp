@@ -1,0 +1,42 @@
+// Holds one LocalServer on a resources folder and a port until SIGINT or SIGTERM, for the
+// benchmark script. Usage: zevra_bench_serve_folder FOLDER PORT
+#include "server/local_server.h"
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s FOLDER PORT\n", argv[0]);
+        return 2;
+    }
+    const long port = std::strtol(argv[2], nullptr, 10);
+    if (port <= 0 || port > 65535) {
+        std::fprintf(stderr, "bad port: %s\n", argv[2]);
+        return 2;
+    }
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    // Blocked before any thread starts, so only sigwait below receives them.
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    zevra::LocalServerOptions options;
+    options.resourcesPath = argv[1];
+    options.port = static_cast<std::uint16_t>(port);
+    zevra::LocalServer server(std::move(options));
+    if (!server.start()) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%ld\n", port);
+        return 1;
+    }
+    std::printf("listening on 127.0.0.1:%ld\n", port);
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    return 0;
+}
