@@ -194,12 +194,56 @@ std::string assetSummary(const nlohmann::json& capsule) {
            "the manifest.";
 }
 
-// Room for every medium once, so the large page is not reallocated while it grows.
-std::size_t expectedPageBytes(const EmbeddedMediaMap& media) {
-    constexpr std::size_t textAllowance = 64 * 1024;
-    std::size_t bytes = textAllowance;
-    for (const auto& entry : media) {
-        bytes += entry.second.dataBase64.size() + entry.second.mime.size() + 32;
+// The text a value holds, roughly as written out; escaping can sextuple it.
+std::size_t textBytes(const nlohmann::json& value, int depth) {
+    constexpr int deepestCounted = 64; // an estimate: deeper values are rare and small
+    constexpr std::size_t escapeGrowth = 6;
+    if (value.is_string()) {
+        return value.get_ref<const std::string&>().size() * escapeGrowth;
+    }
+    if (!value.is_structured()) {
+        return 24;
+    }
+    std::size_t bytes = 0;
+    if (depth < deepestCounted) {
+        for (const auto& member : value.items()) {
+            bytes += member.key().size() + textBytes(member.value(), depth + 1);
+        }
+    }
+    return bytes;
+}
+
+std::size_t dataURLBytes(const EmbeddedMediaMap& media, const std::string* sourceURL) {
+    if (sourceURL == nullptr) {
+        return 0;
+    }
+    const auto found = media.find(*sourceURL);
+    if (found == media.end()) {
+        return 0;
+    }
+    return found->second.mime.size() + found->second.dataBase64.size() + 16;
+}
+
+// Room for every medium the page shows, each time it shows it, so that the large page is not
+// reallocated (briefly holding two copies) while it grows. Text gets a generous allowance;
+// capacity that is never written costs no memory.
+std::size_t expectedPageBytes(const nlohmann::json& world, const nlohmann::json& content,
+                              const EmbeddedMediaMap& media, std::size_t capsuleTextBytes) {
+    constexpr std::size_t fixedAllowance = 64 * 1024;
+    std::size_t bytes = fixedAllowance + capsuleTextBytes;
+    for (const std::string_view key : {"panel_wallpaper", "wallpaper", "banner_url"}) {
+        bytes += dataURLBytes(media, stringMember(world, key));
+    }
+    if (const nlohmann::json* objects = objectListMember(content, "objects")) {
+        for (const nlohmann::json& item : *objects) {
+            bytes += dataURLBytes(media, stringMember(item, "image_url"));
+        }
+    }
+    if (const nlohmann::json* wall = objectListMember(content, "wall")) {
+        for (const nlohmann::json& item : *wall) {
+            const std::string* mediaURL = stringMember(item, "media_url");
+            bytes += dataURLBytes(media, mediaURL ? mediaURL : stringMember(item, "source_url"));
+        }
     }
     return bytes;
 }
@@ -215,7 +259,7 @@ std::string portableWorldHTML(const nlohmann::json& capsule, std::string_view fi
     const EmbeddedMediaMap media = embeddedMediaMap(capsule);
 
     std::string out;
-    out.reserve(expectedPageBytes(media));
+    out.reserve(expectedPageBytes(world, content, media, textBytes(content, 0)));
     PageWriter page(out, media);
     out += pageHead;
     out += display;

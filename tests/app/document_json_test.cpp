@@ -1,0 +1,89 @@
+#include "app/document_json.h"
+
+#include <gtest/gtest.h>
+
+namespace zevra {
+namespace {
+
+// The reader must agree with the library's own parser on what is JSON and what it means.
+TEST(DocumentJSONTest, AgreesWithTheLibraryParser) {
+    const std::string inputs[] = {
+        "{}",
+        "[]",
+        " \t\r\n{ \"a\" : [ 1 , -2 , 3.5e2 , true , false , null ] } \n",
+        "\"top-level string\"",
+        "42",
+        "-0",
+        "0.5",
+        "1E400x",
+        "1e-400",
+        "18446744073709551615",
+        "18446744073709551616",
+        "-9223372036854775808",
+        "-9223372036854775809",
+        "{\"k\":\"\\\" \\\\ \\/ \\b \\f \\n \\r \\t \\u00e9 \\ud83c\\udf0a\"}",
+        "{\"Läguna\":\"🌊 ✓ é\"}",
+        "{\"a\":1,\"a\":2}",
+        "\xef\xbb\xbf{\"bom\":1}",
+        // refused by both
+        "",
+        " ",
+        "{",
+        "[1,]",
+        "{\"a\":1,}",
+        "{\"a\" 1}",
+        "{a:1}",
+        "[01]",
+        "[1.]",
+        "[.5]",
+        "[+1]",
+        "[1e]",
+        "[-]",
+        "[tru]",
+        "[nul]",
+        "\"open",
+        "\"tab\tinside\"",
+        "\"\\x\"",
+        "\"\\u12\"",
+        "\"\\ud800\"",
+        "\"\\udc00\"",
+        "\"\\ud800\\u0041\"",
+        "{} {}",
+        "[1] x",
+        "\"\xc3\x28\"",
+        "\"\xed\xa0\x80\"",
+        "\"\xf4\x90\x80\x80\"",
+        "\"\xc0\xaf\"",
+        "\"\xe0\x80\xaf\"",
+        "\"\xf0\x9f\x8c\"",
+        "\"\x80\"",
+        "'single'",
+        "[NaN]",
+        "[Infinity]",
+    };
+    for (const std::string& input : inputs) {
+        const nlohmann::json expected = nlohmann::json::parse(input, nullptr, false);
+        const std::optional<nlohmann::json> ours = parseDocumentJSON(input);
+        if (expected.is_discarded()) {
+            EXPECT_FALSE(ours) << input;
+            continue;
+        }
+        ASSERT_TRUE(ours) << input;
+        EXPECT_EQ(*ours, expected) << input;
+        EXPECT_EQ(ours->type(), expected.type()) << input;
+    }
+}
+
+TEST(DocumentJSONTest, RefusesInfiniteNumbersAndDeepNesting) {
+    EXPECT_FALSE(parseDocumentJSON("[1e400]"));
+    EXPECT_FALSE(parseDocumentJSON("[-1e400]"));
+    EXPECT_FALSE(parseDocumentJSON("[0.00000000000000000000000000001e340]"));
+    EXPECT_EQ(parseDocumentJSON("[-1000e-400]"), nlohmann::json::parse("[-0.0]"));
+    const std::size_t limit = maximumDocumentNestingDepth;
+    EXPECT_TRUE(parseDocumentJSON(std::string(limit, '[') + std::string(limit, ']')));
+    EXPECT_FALSE(parseDocumentJSON(std::string(limit + 1, '[') + std::string(limit + 1, ']')));
+    EXPECT_FALSE(parseDocumentJSON(std::string(1000000, '[')));
+}
+
+} // namespace
+} // namespace zevra
