@@ -1,5 +1,7 @@
 #include "app/document_json.h"
 
+#include "app/document_utf8.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -248,34 +250,9 @@ private:
 
     // One well-formed UTF-8 sequence of two to four bytes, copied.
     bool readMultiByteCharacter(std::string& out) {
-        const unsigned char lead = peek();
-        std::size_t length = 0;
-        unsigned char secondLow = 0x80;
-        unsigned char secondHigh = 0xbf;
-        if (lead >= 0xc2 && lead <= 0xdf) {
-            length = 2;
-        } else if (lead >= 0xe0 && lead <= 0xef) {
-            length = 3;
-            secondLow = lead == 0xe0 ? 0xa0 : 0x80;
-            secondHigh = lead == 0xed ? 0x9f : 0xbf;
-        } else if (lead >= 0xf0 && lead <= 0xf4) {
-            length = 4;
-            secondLow = lead == 0xf0 ? 0x90 : 0x80;
-            secondHigh = lead == 0xf4 ? 0x8f : 0xbf;
-        } else {
+        const std::size_t length = utf8SequenceLength(text_, at_);
+        if (length < 2) {
             return false;
-        }
-        if (text_.size() - at_ < length) {
-            return false;
-        }
-        const auto second = static_cast<unsigned char>(text_[at_ + 1]);
-        if (second < secondLow || second > secondHigh) {
-            return false;
-        }
-        for (std::size_t i = 2; i < length; ++i) {
-            if ((static_cast<unsigned char>(text_[at_ + i]) & 0xc0) != 0x80) {
-                return false;
-            }
         }
         out.append(text_, at_, length);
         at_ += length;

@@ -9,8 +9,9 @@ bool isContinuation(unsigned char byte) {
     return (byte & 0xc0) == 0x80;
 }
 
-// Length of the sequence starting at `at`, or 0 when it is malformed.
-std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
+} // namespace
+
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at) {
     const auto lead = static_cast<unsigned char>(bytes[at]);
     if (lead < 0x80) {
         return 1;
@@ -46,12 +47,10 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
     return length;
 }
 
-} // namespace
-
 bool isValidUTF8(std::string_view bytes) {
     std::size_t at = 0;
     while (at < bytes.size()) {
-        const std::size_t length = sequenceLength(bytes, at);
+        const std::size_t length = utf8SequenceLength(bytes, at);
         if (length == 0) {
             return false;
         }
