@@ -1,7 +1,7 @@
 #include "server/http_response.h"
 
 #include "server/content_type.h"
-#include "server/file_contents.h"
+#include "server/regular_file.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -94,11 +94,22 @@ void sendStaticFile(int fd, const std::optional<std::filesystem::path>& file,
         sendNotFound(fd, path);
         return;
     }
-    const auto contents = FileContents::read(*file);
-    if (!contents) {
+    const auto opened = openRegularFile(*file);
+    if (!opened) {
         sendNotFound(fd, path);
         return;
     }
+    // Small files are read whole and go out with their header in one write; large ones are
+    // copied by the kernel after the header, without passing through our memory.
+    std::optional<std::string> contents;
+    if (opened->size <= singleWriteBodyBytes) {
+        contents = readToEnd(*opened);
+        if (!contents) {
+            sendNotFound(fd, path);
+            return;
+        }
+    }
+    const std::size_t length = contents ? contents->size() : opened->size;
     std::string header;
     header.reserve(192);
     header.append("HTTP/1.1 200 OK\r\n");
@@ -106,11 +117,16 @@ void sendStaticFile(int fd, const std::optional<std::filesystem::path>& file,
     header.append("Cache-Control: no-store, must-revalidate\r\n");
     header.append("Pragma: no-cache\r\n");
     header.append("X-Content-Type-Options: nosniff\r\n");
-    header.append("Content-Length: ").append(std::to_string(contents->bytes().size()));
-    header.append("\r\n");
+    header.append("Content-Length: ").append(std::to_string(length)).append("\r\n");
     header.append("Connection: close\r\n");
     header.append("\r\n");
-    writeHeaderThenBody(fd, std::move(header), contents->bytes());
+    if (contents) {
+        writeHeaderThenBody(fd, std::move(header), *contents);
+        return;
+    }
+    if (writeAll(fd, header)) {
+        static_cast<void>(sendFileBytes(fd, *opened));
+    }
 }
 
 } // namespace zevra

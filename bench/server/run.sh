@@ -122,7 +122,7 @@ run_wrk() { # port path seconds
     bad="$(awk '/Non-2xx or 3xx responses:/ {print $5}' <<<"$out")"
     errors="$(awk '/Socket errors:/ {s=0; for (i=4; i<=NF; i+=2) s+=$i; print s}' <<<"$out" | tr -d ',')"
     local failed=$(( ${bad:-0} + ${errors:-0} ))
-    rps="$(awk -v r="$rps" -v t="$total" -v f="$failed" 'BEGIN {printf "%.1f", t > 0 ? r * (t - f) / t : 0}')"
+    rps="$(awk -v r="$rps" -v t="$total" -v f="$failed" 'BEGIN {printf "%.1f", (t > 0) ? (r * (t - f) / t) : 0}')"
     echo "$rps $total $failed"
 }
 
@@ -164,6 +164,10 @@ for mark in 50000 100000; do
         path=/health
         [ $((burst % 2)) -eq 1 ] && path=/payload.bin
         read -r _ total bad < <(run_wrk "$zevra_port" "$path" 2)
+        if [ "${total:-0}" -le 0 ]; then
+            echo "wrk measured no requests" >&2
+            exit 1
+        fi
         served=$((served + total))
         failed=$((failed + bad))
         burst=$((burst + 1))

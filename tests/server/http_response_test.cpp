@@ -5,6 +5,7 @@
 #include "server/unique_fd.h"
 #include "support/temporary_folder.h"
 
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -155,6 +156,25 @@ TEST(SendStaticFile, SendsFilesOfEverySizeWhole) {
         writer.join();
         EXPECT_EQ(all, headerSetB("application/json", size) + contents) << size;
     }
+}
+
+TEST(SendStaticFile, SurvivesAPeerThatLeavesMidFile) {
+    const TemporaryFolder folder;
+    const auto file = folder.write("big.bin", std::string(8 << 20, 'x'));
+    SocketPair pair;
+    bool sigpipeLeftPending = true;
+    std::thread writer([&] {
+        sendStaticFile(pair.server.get(), file, "/big.bin");
+        sigset_t pending;
+        sigpending(&pending);
+        sigpipeLeftPending = sigismember(&pending, SIGPIPE) == 1;
+    });
+    char first[64];
+    ASSERT_GT(::recv(pair.peer.get(), first, sizeof first, 0), 0);
+    pair.peer.reset();
+    // Had the kernel's copy raised SIGPIPE, the test process would have ended here.
+    writer.join();
+    EXPECT_FALSE(sigpipeLeftPending);
 }
 
 TEST(SendStaticFile, AnswersNotFoundForWhatCannotBeRead) {

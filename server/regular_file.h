@@ -1,0 +1,28 @@
+#pragma once
+
+#include "server/unique_fd.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zevra {
+
+// An open regular file and its size when it was opened.
+struct RegularFile {
+    UniqueFd fd;
+    std::size_t size = 0;
+};
+
+// Absent for anything but a regular file that can be opened for reading.
+[[nodiscard]] std::optional<RegularFile> openRegularFile(const std::filesystem::path& path);
+
+// Everything up to the end of the file, however much that is by now; absent on a read error.
+[[nodiscard]] std::optional<std::string> readToEnd(const RegularFile& file);
+
+// Copies the file's first `file.size` bytes to the socket inside the kernel; false when
+// writing fails or the file ends early.
+[[nodiscard]] bool sendFileBytes(int socket, const RegularFile& file);
+
+} // namespace zevra
