@@ -2,6 +2,10 @@
 
 #include <libsecret/secret.h>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <array>
 #include <memory>
 
 namespace zevra {
@@ -55,8 +59,30 @@ Attributes attributesFor(const std::string& service, const std::string& account)
     return table;
 }
 
+// Every sync libsecret call makes a main context of its own, and GLib aborts the process when
+// it cannot get the descriptors for one. With the descriptor table (nearly) full the keyring is
+// treated as unreachable instead; each call checks just before it runs.
+bool descriptorsToSpare() {
+    std::array<int, 4> spare{};
+    spare.fill(-1);
+    bool available = true;
+    for (int& fd : spare) {
+        fd = ::eventfd(0, EFD_CLOEXEC);
+        available = available && fd >= 0;
+    }
+    for (const int fd : spare) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    return available;
+}
+
 // The service proxy, or none when no Secret Service answers on the session bus.
 GObjectPtr<SecretService> connect() {
+    if (!descriptorsToSpare()) {
+        return nullptr;
+    }
     GError* error = nullptr;
     SecretService* service = secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, &error);
     g_clear_error(&error);
@@ -66,6 +92,9 @@ GObjectPtr<SecretService> connect() {
 // Writing goes to the default collection only while it exists and is unlocked: creating or
 // unlocking it would put a prompt in front of the user.
 bool defaultCollectionIsOpen(SecretService* service) {
+    if (!descriptorsToSpare()) {
+        return false;
+    }
     GError* error = nullptr;
     GObjectPtr<SecretCollection> collection(secret_collection_for_alias_sync(
         service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error));
@@ -75,10 +104,24 @@ bool defaultCollectionIsOpen(SecretService* service) {
 
 class SecretServiceKeyring final : public Keyring {
 public:
+    // GLib makes its main contexts (the default one, its worker's, the D-Bus thread's) on first
+    // use and aborts when no descriptor is left for them; make them now, while the process is
+    // starting, rather than on a later keyring call. Connecting gives up at once without a bus.
+    SecretServiceKeyring() {
+        static_cast<void>(g_main_context_default());
+        g_type_ensure(G_TYPE_TASK);
+        if (descriptorsToSpare()) {
+            GError* error = nullptr;
+            // Held for the process's life: the shared connection closes with its last reference.
+            bus_.reset(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error));
+            g_clear_error(&error);
+        }
+    }
+
     std::optional<std::string> find(const std::string& service,
                                     const std::string& account) override {
         const auto secrets = connect();
-        if (secrets == nullptr) {
+        if (secrets == nullptr || !descriptorsToSpare()) {
             return std::nullopt;
         }
         const auto attributes = attributesFor(service, account);
@@ -107,7 +150,8 @@ public:
     bool add(const std::string& service, const std::string& account,
              const std::string& data) override {
         const auto secrets = connect();
-        if (secrets == nullptr || !defaultCollectionIsOpen(secrets.get())) {
+        if (secrets == nullptr || !defaultCollectionIsOpen(secrets.get()) ||
+            !descriptorsToSpare()) {
             return false;
         }
         const auto attributes = attributesFor(service, account);
@@ -124,7 +168,8 @@ public:
 
     void remove(const std::string& service, const std::string& account) override {
         const auto secrets = connect();
-        if (secrets == nullptr || !defaultCollectionIsOpen(secrets.get())) {
+        if (secrets == nullptr || !defaultCollectionIsOpen(secrets.get()) ||
+            !descriptorsToSpare()) {
             return;
         }
         const auto attributes = attributesFor(service, account);
@@ -132,6 +177,9 @@ public:
         secret_service_clear_sync(secrets.get(), tokenSchema(), attributes.get(), nullptr, &error);
         g_clear_error(&error);
     }
+
+private:
+    GObjectPtr<GDBusConnection> bus_;
 };
 
 } // namespace

@@ -163,5 +163,17 @@ TEST(KeychainTokenStoreWithoutService, KeyringWithoutDefaultCollectionRefusesWit
     EXPECT_EQ(result.standardOutput, "save=false read=none\n");
 }
 
+TEST(KeychainTokenStoreWithoutService, NoDescriptorsLeftBehavesLikeALockedKeychain) {
+    // GLib aborts when it cannot make a main context; the keyring must give up quietly instead.
+    ZEVRA_REQUIRE_KEYRING();
+    const std::string probe = std::string(ZEVRA_BINARY_DIR) + "/tests/auth/zevra_keyring_probe";
+    const auto result =
+        testing::runProcess({"/bin/sh", "-c",
+                             "ulimit -n 8; exec \"" + probe + "\" " + testing::uniqueTestVersion() +
+                                 " " + mixedCaseToken});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_EQ(result.standardOutput, "save=false read=none\n");
+}
+
 } // namespace
 } // namespace zevra
