@@ -52,7 +52,9 @@ bool AppDelegate::receiveDocuments(const std::vector<std::string>& paths) {
 }
 
 void AppDelegate::startLocalServer() {
-    server_ = std::make_unique<LocalServer>(LocalServerOptions{resourcesPath_});
+    LocalServerOptions options;
+    options.resourcesPath = resourcesPath_;
+    server_ = std::make_unique<LocalServer>(std::move(options));
     if (!server_->start()) {
         // The health check retries later; the window still opens and shows the failure.
         std::fputs("ZEVRA: the local server could not listen on 127.0.0.1:18484\n", stderr);
