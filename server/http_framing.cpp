@@ -1,5 +1,6 @@
 #include "server/http_framing.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstddef>
@@ -13,9 +14,7 @@ char asciiLower(char c) {
 
 std::string asciiLowered(std::string_view text) {
     std::string lowered(text);
-    for (char& c : lowered) {
-        c = asciiLower(c);
-    }
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), asciiLower);
     return lowered;
 }
 

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 
 namespace zevra {
@@ -17,22 +18,15 @@ using Route = bool (*)(const RouteContext&);
 
 // In the order they are tried; the last one takes everything.
 constexpr std::array<Route, 6> routes{
-    routeHealth,
-    routeAppConnect,
-    routeAuthBridgeStatus,
-    routeAuthBridge,
-    routeLocalAuthStatus,
-    routeResourcesFile,
+    routeHealth,     routeAppConnect,      routeAuthBridgeStatus,
+    routeAuthBridge, routeLocalAuthStatus, routeResourcesFile,
 };
 
 } // namespace
 
 void dispatchRequest(const RouteContext& context) {
-    for (const Route route : routes) {
-        if (route(context)) {
-            return;
-        }
-    }
+    static_cast<void>(
+        std::any_of(routes.begin(), routes.end(), [&](Route route) { return route(context); }));
 }
 
 bool routeHealth(const RouteContext& context) {
