@@ -7,7 +7,7 @@
 #include "server/http_response.h"
 #include "server/request_reader.h"
 #include "server/request_router.h"
-#include "server/unique_fd.h"
+#include "platform/unique_fd.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,5 +1,6 @@
 #include "platform/restore_channel.h"
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,24 +25,6 @@ constexpr const char* restoreWord = "restore";
 // A request is a handful of paths; anything bigger is not ours.
 constexpr std::size_t maximumRequestBytes = 1 << 20;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    [[nodiscard]] int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
@@ -152,11 +135,11 @@ public:
     }
 
 private:
-    Descriptor listening_;
+    UniqueFd listening_;
     std::filesystem::path path_;
     Handler handler_;
-    Descriptor wakeRead_;
-    Descriptor wakeWrite_;
+    UniqueFd wakeRead_;
+    UniqueFd wakeWrite_;
     std::thread thread_;
 
     void serve() {
@@ -171,7 +154,7 @@ private:
             if ((fds[1].revents & (POLLIN | POLLHUP)) != 0) {
                 return;
             }
-            const Descriptor client(accept4(listening_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            const UniqueFd client(accept4(listening_.get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (client.get() < 0) {
                 if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                     // Out of descriptors: give the system a moment instead of spinning.
@@ -209,7 +192,7 @@ RestoreChannelListener::start(const std::filesystem::path& path, Handler handler
     if (path.empty() || !fillAddress(path, address)) {
         return nullptr;
     }
-    Descriptor fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd.get() < 0) {
         return nullptr;
     }
@@ -232,7 +215,7 @@ bool postRestoreRequest(const std::filesystem::path& path, const RestoreRequest&
     if (path.empty() || !fillAddress(path, address)) {
         return false;
     }
-    const Descriptor fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd.get() < 0 ||
         connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         return false;

@@ -2,7 +2,7 @@
 
 #include "server/content_type.h"
 #include "server/loopback_client.h"
-#include "server/unique_fd.h"
+#include "platform/unique_fd.h"
 #include "support/temporary_folder.h"
 
 #include <signal.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/unique_fd.h"
+#include "platform/unique_fd.h"
 
 #include <chrono>
 #include <cstdint>
