@@ -9,11 +9,17 @@ scratch="$(mktemp -d /tmp/zevra-tests.XXXXXX)"
 xvfb_pid=""
 cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  # Keyring daemons (ours and any a test started) outlive their D-Bus session.
+  for pid in $(pgrep -f gnome-keyring-daemon 2>/dev/null); do
+    if tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -q "^HOME=$scratch/"; then
+      kill "$pid" 2>/dev/null || true
+    fi
+  done
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
-mkdir -p "$scratch/home" "$scratch/runtime" "$build_dir/test-artifacts"
+mkdir -p "$scratch/home" "$scratch/runtime" "$scratch/tmp" "$build_dir/test-artifacts"
 chmod 700 "$scratch/runtime"
 
 # A display of our own for the window tests; the keyring tests must not see it (a keyring with a
@@ -34,7 +40,7 @@ for _ in $(seq 1 100); do
 done
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS \
-  HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/runtime" \
+  HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/runtime" TMPDIR="$scratch/tmp" \
   XDG_DATA_HOME="$scratch/home/.local/share" XDG_CONFIG_HOME="$scratch/home/.config" \
   ZEVRA_TEST_DISPLAY=":$display_number" ZEVRA_TEST_ARTIFACTS="$build_dir/test-artifacts" \
   dbus-run-session -- sh -c '

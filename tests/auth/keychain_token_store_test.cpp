@@ -148,8 +148,14 @@ TEST(KeychainTokenStoreWithoutService, KeyringWithoutDefaultCollectionRefusesWit
     // prompt to create one, which the store must never raise.
     const testing::TemporaryFolder home;
     testing::ProcessOptions options;
+    // A runtime folder of its own too: the daemon would otherwise find the test run's keyring
+    // through its control socket and join it.
+    const auto runtime = home.path() / "runtime";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     options.environment = {"HOME=" + home.path().string(),
-                           "XDG_DATA_HOME=" + (home.path() / "data").string()};
+                           "XDG_DATA_HOME=" + (home.path() / "data").string(),
+                           "XDG_RUNTIME_DIR=" + runtime.string()};
     options.unsetEnvironment = {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"};
     options.timeout = std::chrono::seconds(30);
     const std::string probe = std::string(ZEVRA_BINARY_DIR) + "/tests/auth/zevra_keyring_probe";
