@@ -1,5 +1,6 @@
 #include "app/document_file_contents.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <utility>
@@ -48,12 +49,7 @@ bool isLocalFileSystem(int descriptor) {
         0x47504653, // GPFS
     };
     const auto type = static_cast<unsigned long>(info.f_type);
-    for (const unsigned long remote : remoteTypes) {
-        if (type == remote) {
-            return false;
-        }
-    }
-    return true;
+    return std::find(remoteTypes.begin(), remoteTypes.end(), type) == remoteTypes.end();
 }
 
 bool readAll(int descriptor, std::string& into, std::size_t size) {

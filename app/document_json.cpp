@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -58,9 +59,10 @@ long decimalMagnitude(std::string_view number) {
         if (digits.starts_with('-') || digits.starts_with('+')) {
             digits.remove_prefix(1);
         }
-        for (const char c : digits) {
-            exponent = std::min(exponent * 10 + (c - '0'), 1000000L); // saturated: enough to decide
-        }
+        // Saturated: a million is enough to tell overflow from underflow.
+        exponent = std::accumulate(digits.begin(), digits.end(), 0L, [](long sum, char c) {
+            return std::min(sum * 10 + (c - '0'), 1000000L);
+        });
         exponent = negative ? -exponent : exponent;
     }
     const std::string_view mantissa = number.substr(0, exponentAt);

@@ -1,5 +1,6 @@
 #include "capsule/base64_decode.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -121,12 +122,8 @@ std::optional<std::vector<unsigned char>> decodeBase64Strict(std::string_view te
 }
 
 bool isBase64AlphabetText(std::string_view text) {
-    for (const char c : text) {
-        if (c != '=' && sextet(c) == invalidSextet) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == '=' || sextet(c) != invalidSextet; });
 }
 
 } // namespace zevra

@@ -1,9 +1,11 @@
 #include "capsule/canonical_json.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 
 namespace zevra {
@@ -75,12 +77,10 @@ bool appendFloat(std::string& out, double value) {
         text.remove_prefix(1);
     }
     const std::size_t exponentAt = text.find('e');
+    const std::string_view mantissa = text.substr(0, exponentAt);
     std::string digits;
-    for (const char c : text.substr(0, exponentAt)) {
-        if (c != '.') {
-            digits.push_back(c);
-        }
-    }
+    std::copy_if(mantissa.begin(), mantissa.end(), std::back_inserter(digits),
+                 [](char c) { return c != '.'; });
     const int exponent = std::atoi(std::string(text.substr(exponentAt + 1)).c_str());
     const int pointPosition = exponent + 1; // digits before the decimal point
     const int digitCount = static_cast<int>(digits.size());

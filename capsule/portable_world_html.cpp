@@ -1,6 +1,8 @@
 #include "capsule/portable_world_html.h"
 
+#include <array>
 #include <functional>
+#include <numeric>
 
 #include "capsule/canonical_json.h"
 #include "capsule/document_html_escape.h"
@@ -204,13 +206,15 @@ std::size_t textBytes(const nlohmann::json& value, int depth) {
     if (!value.is_structured()) {
         return 24;
     }
-    std::size_t bytes = 0;
-    if (depth < deepestCounted) {
-        for (const auto& member : value.items()) {
-            bytes += member.key().size() + textBytes(member.value(), depth + 1);
-        }
+    if (depth >= deepestCounted) {
+        return 0;
     }
-    return bytes;
+    const auto members = value.items();
+    return std::accumulate(members.begin(), members.end(), std::size_t{0},
+                           [depth](std::size_t sum, const auto& member) {
+                               return sum + member.key().size() +
+                                      textBytes(member.value(), depth + 1);
+                           });
 }
 
 std::size_t dataURLBytes(const EmbeddedMediaMap& media, const std::string* sourceURL) {
@@ -230,22 +234,28 @@ std::size_t dataURLBytes(const EmbeddedMediaMap& media, const std::string* sourc
 std::size_t expectedPageBytes(const nlohmann::json& world, const nlohmann::json& content,
                               const EmbeddedMediaMap& media, std::size_t capsuleTextBytes) {
     constexpr std::size_t fixedAllowance = 64 * 1024;
-    std::size_t bytes = fixedAllowance + capsuleTextBytes;
-    for (const std::string_view key : {"panel_wallpaper", "wallpaper", "banner_url"}) {
-        bytes += dataURLBytes(media, stringMember(world, key));
-    }
-    if (const nlohmann::json* objects = objectListMember(content, "objects")) {
-        for (const nlohmann::json& item : *objects) {
-            bytes += dataURLBytes(media, stringMember(item, "image_url"));
-        }
-    }
-    if (const nlohmann::json* wall = objectListMember(content, "wall")) {
-        for (const nlohmann::json& item : *wall) {
+    constexpr std::array<std::string_view, 3> wallpaperKeys = {"panel_wallpaper", "wallpaper",
+                                                               "banner_url"};
+    std::size_t bytes = std::accumulate(
+        wallpaperKeys.begin(), wallpaperKeys.end(), fixedAllowance + capsuleTextBytes,
+        [&](std::size_t sum, std::string_view key) {
+            return sum + dataURLBytes(media, stringMember(world, key));
+        });
+    const nlohmann::json emptyList = nlohmann::json::array();
+    const nlohmann::json* objects = objectListMember(content, "objects");
+    const nlohmann::json* wall = objectListMember(content, "wall");
+    bytes = std::accumulate((objects ? *objects : emptyList).begin(),
+                            (objects ? *objects : emptyList).end(), bytes,
+                            [&](std::size_t sum, const nlohmann::json& item) {
+                                return sum + dataURLBytes(media, stringMember(item, "image_url"));
+                            });
+    return std::accumulate(
+        (wall ? *wall : emptyList).begin(), (wall ? *wall : emptyList).end(), bytes,
+        [&](std::size_t sum, const nlohmann::json& item) {
             const std::string* mediaURL = stringMember(item, "media_url");
-            bytes += dataURLBytes(media, mediaURL ? mediaURL : stringMember(item, "source_url"));
-        }
-    }
-    return bytes;
+            return sum +
+                   dataURLBytes(media, mediaURL ? mediaURL : stringMember(item, "source_url"));
+        });
 }
 
 } // namespace

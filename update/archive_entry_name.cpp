@@ -2,6 +2,7 @@
 
 #include "update/unicode_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -40,12 +41,10 @@ bool hasControlCharacter(std::string_view name) {
     if (!scalars) {
         return true;
     }
-    for (const char32_t scalar : *scalars) {
-        if (scalar < 0x20 || scalar == 0x7F) {
-            return true;
-        }
-    }
-    return hasEscapedControlCharacter(name);
+    const bool control = std::any_of(scalars->begin(), scalars->end(), [](char32_t scalar) {
+        return scalar < 0x20 || scalar == 0x7F;
+    });
+    return control || hasEscapedControlCharacter(name);
 }
 
 } // namespace
@@ -62,10 +61,9 @@ bool archiveEntryNameIsSafe(std::string_view name) {
         name.find("//") != std::string_view::npos) {
         return false;
     }
-    for (const auto piece : pieces) {
-        if (piece == "." || piece == "..") {
-            return false;
-        }
+    if (std::any_of(pieces.begin(), pieces.end(),
+                    [](std::string_view piece) { return piece == "." || piece == ".."; })) {
+        return false;
     }
     const bool directory = name.back() == '/';
     const std::size_t examined = directory ? pieces.size() - 1 : pieces.size();

@@ -115,11 +115,9 @@ std::optional<pid_t> spawnTool(const std::string& executable,
 
     std::vector<std::string> argv{executable};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (auto& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
+    std::vector<char*> pointers(argv.size() + 1, nullptr);
+    std::transform(argv.begin(), argv.end(), pointers.begin(),
+                   [](std::string& argument) { return argument.data(); });
     pid_t pid = 0;
     if (posix_spawn(&pid, executable.c_str(), actions.get(), attributes.get(), pointers.data(),
                     environ) != 0) {

@@ -4,6 +4,7 @@
 #include "update/json_values.h"
 #include "update/unicode_text.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -87,12 +88,10 @@ bool isApprovedAction(const json* value) {
 }
 
 const json* firstScriptRunningAt(const json& scripts, std::string_view runAt) {
-    for (const auto& script : scripts) {
-        if (isString(member(script, "run_at"), runAt)) {
-            return &script;
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(scripts.begin(), scripts.end(), [runAt](const json& script) {
+        return isString(member(script, "run_at"), runAt);
+    });
+    return found == scripts.end() ? nullptr : &*found;
 }
 
 bool isApprovedStartScript(const json* script) {
@@ -119,10 +118,9 @@ bool areApprovedContentScripts(const json* value) {
     if (value == nullptr || !value->is_array() || value->size() != 2) {
         return false;
     }
-    for (const auto& script : *value) {
-        if (!script.is_object()) {
-            return false;
-        }
+    if (!std::all_of(value->begin(), value->end(),
+                     [](const json& script) { return script.is_object(); })) {
+        return false;
     }
     return isApprovedStartScript(firstScriptRunningAt(*value, "document_start")) &&
            isApprovedIdleScript(firstScriptRunningAt(*value, "document_idle"));

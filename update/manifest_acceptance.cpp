@@ -7,6 +7,8 @@
 #include "update/unicode_text.h"
 #include "update/version.h"
 
+#include <algorithm>
+
 namespace zevra {
 namespace {
 
@@ -37,12 +39,9 @@ bool downloadURLAndNotesWithinLimits(const std::string& downloadURL,
     if (notes->size() > manifestMaxNotes) {
         return false;
     }
-    for (const auto& note : *notes) {
-        if (!hasAtMostCharacters(note, manifestMaxNoteCharacters)) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(notes->begin(), notes->end(), [](const std::string& note) {
+        return hasAtMostCharacters(note, manifestMaxNoteCharacters);
+    });
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "update/release_url.h"
 
+#include "update/unicode_text.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace zevra {
@@ -45,12 +48,9 @@ bool isScheme(std::string_view scheme) {
     if (scheme.empty() || !isAlpha(scheme.front())) {
         return false;
     }
-    for (const char c : scheme) {
-        if (!isAlpha(c) && !isDigit(c) && c != '+' && c != '-' && c != '.') {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(scheme.begin(), scheme.end(), [](char c) {
+        return isAlpha(c) || isDigit(c) || c == '+' || c == '-' || c == '.';
+    });
 }
 
 // Splits "host[:port]" (an IPv6 literal keeps its brackets); false when the port is not digits.
@@ -65,10 +65,8 @@ bool splitHostAndPort(std::string_view hostPort, ReleaseURL& url) {
         return true;
     }
     const auto port = hostPort.substr(colon + 1);
-    for (const char c : port) {
-        if (!isDigit(c)) {
-            return false;
-        }
+    if (!isDecimalDigits(port)) {
+        return false;
     }
     if (!port.empty()) {
         url.port = std::string(port);

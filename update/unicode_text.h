@@ -17,6 +17,9 @@ namespace zevra {
 // True when the text is well-formed UTF-8 of at most `limit` user-perceived characters.
 [[nodiscard]] bool hasAtMostCharacters(std::string_view utf8, std::int64_t limit);
 
+// True when every byte is "0"-"9" (the empty text included).
+[[nodiscard]] bool isDecimalDigits(std::string_view text);
+
 // "A"-"Z" turned into "a"-"z"; every other byte kept.
 [[nodiscard]] std::string asciiLowerCase(std::string text);
 

@@ -1,6 +1,7 @@
 #include "update/version.h"
 
 #include "platform/bundle.h"
+#include "update/unicode_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,10 +15,8 @@ bool isVersionNumber(std::string_view piece) {
     if (piece.empty() || piece.size() > 6) {
         return false;
     }
-    for (const char c : piece) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
+    if (!isDecimalDigits(piece)) {
+        return false;
     }
     return piece == "0" || piece.front() != '0';
 }

@@ -3,7 +3,9 @@
 #include "update/archive_entry_name.h"
 #include "update/unicode_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -65,13 +67,8 @@ std::vector<std::string_view> fields(std::string_view line) {
 }
 
 std::optional<std::int64_t> decimalSize(std::string_view text) {
-    if (text.empty()) {
+    if (text.empty() || !isDecimalDigits(text)) {
         return std::nullopt;
-    }
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
     }
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -160,12 +157,10 @@ bool zipListingIsSafe(std::string_view names, std::string_view longListing, std:
     if (entryNames.empty() || static_cast<std::int64_t>(entryNames.size()) > maxEntries) {
         return false;
     }
+    const auto listingLines = nonEmptyLines(longListing);
     std::vector<std::string_view> entryLines;
-    for (const auto line : nonEmptyLines(longListing)) {
-        if (isEntryLine(line)) {
-            entryLines.push_back(line);
-        }
-    }
+    std::copy_if(listingLines.begin(), listingLines.end(), std::back_inserter(entryLines),
+                 isEntryLine);
     if (entryLines.size() != entryNames.size()) {
         return false;
     }

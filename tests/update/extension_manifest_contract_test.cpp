@@ -17,9 +17,11 @@ struct Mutation {
     bool approved;
 };
 
+// cppcheck-suppress constParameter
 json& startScript(json& m) {
     return m["content_scripts"][0];
 }
+// cppcheck-suppress constParameter
 json& idleScript(json& m) {
     return m["content_scripts"][1];
 }
