@@ -8,16 +8,16 @@
 
 namespace zevra {
 
-MainWindowSpec mainWindowSpec() {
-    MainWindowSpec spec;
-    spec.title = "ZEVRA";
-    spec.width = 1200;
-    spec.height = 800;
-    spec.minimumWidth = 800;
-    spec.minimumHeight = 500;
-    spec.backgroundColor = "#c0c0c0";
-    spec.initialURL = "http://127.0.0.1:18484/index.html";
-    return spec;
+MainWindowDescription mainWindowDescription() {
+    MainWindowDescription window;
+    window.title = "ZEVRA";
+    window.width = 1200;
+    window.height = 800;
+    window.minimumWidth = 800;
+    window.minimumHeight = 500;
+    window.backgroundColor = "#c0c0c0";
+    window.initialURL = "http://127.0.0.1:18484/index.html";
+    return window;
 }
 
 AppDelegate::AppDelegate(Application& application, std::filesystem::path resourcesPath)
@@ -30,7 +30,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     startLocalServer();
     std::error_code ignored;
     std::filesystem::create_directories(downloadsFolder(), ignored);
-    application_.showMainWindow(mainWindowSpec());
+    application_.showMainWindow(mainWindowDescription());
     observeRestoreRequests();
     documents_->finishLaunching();
     restoreMainWindow();

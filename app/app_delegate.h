@@ -42,6 +42,6 @@ private:
 };
 
 // The main window as the design fixes it.
-MainWindowSpec mainWindowSpec();
+MainWindowDescription mainWindowDescription();
 
 } // namespace zevra

@@ -86,7 +86,7 @@ void DocumentService::displayDocument(const std::filesystem::path& path) {
         return;
     }
     const std::string filename = path.filename().string();
-    DocumentWindowSpec window;
+    DocumentWindowDescription window;
     window.title = filename + " — ZEVRA";
     window.width = documentWindowWidth;
     window.height = documentWindowHeight;

@@ -6,7 +6,7 @@
 
 namespace zevra {
 
-struct MainWindowSpec {
+struct MainWindowDescription {
     std::string title;
     int width = 0;
     int height = 0;
@@ -16,7 +16,7 @@ struct MainWindowSpec {
     std::string initialURL;
 };
 
-struct DocumentWindowSpec {
+struct DocumentWindowDescription {
     std::string title;
     int width = 0;
     int height = 0;
@@ -36,11 +36,11 @@ public:
     virtual void postToMain(std::function<void()> work) = 0;
 
     // Creates the main window with its web view, or shows it again when it already exists.
-    virtual void showMainWindow(const MainWindowSpec& spec) = 0;
+    virtual void showMainWindow(const MainWindowDescription& window) = 0;
     // Brings the main window back (also after it was closed) and to the front.
     virtual void restoreMainWindow() = 0;
     // Opens a window of its own showing one document page.
-    virtual void showDocumentWindow(const DocumentWindowSpec& spec) = 0;
+    virtual void showDocumentWindow(const DocumentWindowDescription& window) = 0;
 
     // False for the headless backend.
     [[nodiscard]] virtual bool hasDisplay() const = 0;

@@ -16,12 +16,12 @@ public:
     void run(std::function<void()> didFinishLaunching) override { didFinishLaunching(); }
     void quit() override {}
     void postToMain(std::function<void()> work) override { work(); }
-    void showMainWindow(const zevra::MainWindowSpec&) override {}
+    void showMainWindow(const zevra::MainWindowDescription&) override {}
     void restoreMainWindow() override {}
-    void showDocumentWindow(const zevra::DocumentWindowSpec& spec) override {
+    void showDocumentWindow(const zevra::DocumentWindowDescription& window) override {
         ++windows;
-        pageBytes = spec.html.size();
-        verified = spec.html.find("verified · complete integrity") != std::string::npos;
+        pageBytes = window.html.size();
+        verified = window.html.find("verified · complete integrity") != std::string::npos;
     }
     [[nodiscard]] bool hasDisplay() const override { return false; }
 

@@ -67,22 +67,22 @@ public:
             boxed, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
     }
 
-    void showMainWindow(const MainWindowSpec& spec) override {
+    void showMainWindow(const MainWindowDescription& description) override {
         if (mainWindow_ != nullptr) {
             restoreMainWindow();
             return;
         }
         GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         mainWindow_ = window;
-        gtk_window_set_title(GTK_WINDOW(window), spec.title.c_str());
-        gtk_window_set_default_size(GTK_WINDOW(window), spec.width, spec.height);
+        gtk_window_set_title(GTK_WINDOW(window), description.title.c_str());
+        gtk_window_set_default_size(GTK_WINDOW(window), description.width, description.height);
         GdkGeometry geometry{};
-        geometry.min_width = spec.minimumWidth;
-        geometry.min_height = spec.minimumHeight;
+        geometry.min_width = description.minimumWidth;
+        geometry.min_height = description.minimumHeight;
         gtk_window_set_geometry_hints(GTK_WINDOW(window), nullptr, &geometry, GDK_HINT_MIN_SIZE);
         centreOnScreen(GTK_WINDOW(window));
-        const GdkRGBA background = parseColor(spec.backgroundColor);
-        applyBackground(window, spec.backgroundColor);
+        const GdkRGBA background = parseColor(description.backgroundColor);
+        applyBackground(window, description.backgroundColor);
 
         // Closing the main window only hides it; the app keeps running and can bring it back.
         g_signal_connect(window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
@@ -93,7 +93,7 @@ public:
         g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), nullptr);
         g_signal_connect(view, "load-failed", G_CALLBACK(onLoadFailed), nullptr);
         gtk_container_add(GTK_CONTAINER(window), view);
-        webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), spec.initialURL.c_str());
+        webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), description.initialURL.c_str());
         gtk_widget_show_all(window);
         gtk_window_present(GTK_WINDOW(window));
     }
@@ -108,21 +108,21 @@ public:
         debugLine("main window restored");
     }
 
-    void showDocumentWindow(const DocumentWindowSpec& spec) override {
+    void showDocumentWindow(const DocumentWindowDescription& description) override {
         GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-        gtk_window_set_title(GTK_WINDOW(window), spec.title.c_str());
-        gtk_window_set_default_size(GTK_WINDOW(window), spec.width, spec.height);
+        gtk_window_set_title(GTK_WINDOW(window), description.title.c_str());
+        gtk_window_set_default_size(GTK_WINDOW(window), description.width, description.height);
         centreOnScreen(GTK_WINDOW(window));
         // Document windows stay for the life of the process; closing one hides it.
         g_signal_connect(window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
         GtkWidget* view = webkit_web_view_new();
         g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), nullptr);
         gtk_container_add(GTK_CONTAINER(window), view);
-        webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), spec.html.c_str(), nullptr);
+        webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), description.html.c_str(), nullptr);
         gtk_widget_show_all(window);
         gtk_window_present(GTK_WINDOW(window));
         documentWindows_.push_back(window);
-        debugLine("document window: " + spec.title);
+        debugLine("document window: " + description.title);
     }
 
     [[nodiscard]] bool hasDisplay() const override { return true; }

@@ -34,9 +34,9 @@ void HeadlessApplication::postToMain(std::function<void()> work) {
     wake_.notify_all();
 }
 
-void HeadlessApplication::showMainWindow(const MainWindowSpec& spec) {
+void HeadlessApplication::showMainWindow(const MainWindowDescription& window) {
     const std::lock_guard lock(mutex_);
-    mainWindow_ = spec;
+    mainWindow_ = window;
 }
 
 void HeadlessApplication::restoreMainWindow() {
@@ -45,13 +45,13 @@ void HeadlessApplication::restoreMainWindow() {
     debugLine("main window restored");
 }
 
-void HeadlessApplication::showDocumentWindow(const DocumentWindowSpec& spec) {
+void HeadlessApplication::showDocumentWindow(const DocumentWindowDescription& window) {
     const std::lock_guard lock(mutex_);
-    documentWindows_.push_back(spec);
-    debugLine("document window: " + spec.title);
+    documentWindows_.push_back(window);
+    debugLine("document window: " + window.title);
 }
 
-std::optional<MainWindowSpec> HeadlessApplication::mainWindow() const {
+std::optional<MainWindowDescription> HeadlessApplication::mainWindow() const {
     const std::lock_guard lock(mutex_);
     return mainWindow_;
 }
@@ -61,7 +61,7 @@ int HeadlessApplication::mainWindowRestoreCount() const {
     return restoreCount_;
 }
 
-std::vector<DocumentWindowSpec> HeadlessApplication::documentWindows() const {
+std::vector<DocumentWindowDescription> HeadlessApplication::documentWindows() const {
     const std::lock_guard lock(mutex_);
     return documentWindows_;
 }

@@ -22,7 +22,7 @@ protected:
     }
     std::vector<std::string> titles() const {
         std::vector<std::string> result;
-        for (const DocumentWindowSpec& window : application.documentWindows()) {
+        for (const DocumentWindowDescription& window : application.documentWindows()) {
             result.push_back(window.title);
         }
         return result;
