@@ -1,7 +1,7 @@
 #include "server/http_response.h"
 
 #include "server/content_type.h"
-#include "server/loopback_client.h"
+#include "support/loopback_client.h"
 #include "platform/unique_fd.h"
 #include "support/temporary_folder.h"
 

@@ -1,6 +1,6 @@
 #include "server/local_server.h"
 
-#include "server/loopback_client.h"
+#include "support/loopback_client.h"
 #include "support/temporary_folder.h"
 
 #include <sys/resource.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/loopback_client.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -7,16 +9,10 @@
 
 namespace zevra::testing {
 
-struct HttpAnswer {
-    int status = 0;
-    std::string head; // status line and headers, without the empty line
-    std::string body;
-};
-
 // Sends `request` as raw bytes to 127.0.0.1:port and reads the whole answer until the server
 // closes. Empty when no connection could be made or nothing came back.
 std::optional<HttpAnswer> exchangeRaw(std::uint16_t port, const std::string& request,
-                                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+                                      std::chrono::seconds timeout = std::chrono::seconds(10));
 
 // A GET with "Host: 127.0.0.1:18484" (the Host the server expects whatever port it binds).
 std::optional<HttpAnswer> httpGet(std::uint16_t port, const std::string& path,

@@ -33,8 +33,8 @@ private:
 };
 
 struct HttpAnswer {
-    std::string status; // "200 OK"
-    std::string head;   // status line and header lines, up to and with the empty line
+    int status = 0;   // 200
+    std::string head; // status line and header lines, up to and with the empty line
     std::string body;
 };
 

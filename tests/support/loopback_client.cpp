@@ -1,4 +1,6 @@
-#include "server/loopback_client.h"
+#include "support/loopback_client.h"
+
+#include <cstdlib>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -69,7 +71,7 @@ std::optional<HttpAnswer> splitAnswer(const std::string& raw) {
         return std::nullopt;
     }
     HttpAnswer answer;
-    answer.status = raw.substr(9, raw.find("\r\n") - 9);
+    answer.status = std::atoi(raw.substr(9, 3).c_str());
     answer.head = raw.substr(0, headEnd + 4);
     answer.body = raw.substr(headEnd + 4);
     return answer;
