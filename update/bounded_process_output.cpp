@@ -1,4 +1,5 @@
 #include "update/bounded_process_output.h"
+#include "platform/unique_fd.h"
 
 #include "update/unicode_text.h"
 
@@ -18,24 +19,6 @@ namespace zevra {
 namespace {
 
 constexpr std::chrono::milliseconds pollSlice{50};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    void reset() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 class SpawnFileActions {
 public:
@@ -142,8 +125,8 @@ std::optional<std::string> boundedProcessOutput(const std::string& executable,
     if (pipe2(ends, O_CLOEXEC) != 0) {
         return std::nullopt;
     }
-    Descriptor readEnd(ends[0]);
-    Descriptor writeEnd(ends[1]);
+    UniqueFd readEnd(ends[0]);
+    UniqueFd writeEnd(ends[1]);
     const auto pid = spawnTool(executable, arguments, writeEnd.get());
     if (!pid) {
         return std::nullopt;

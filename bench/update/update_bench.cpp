@@ -46,16 +46,16 @@ bool run(const std::string& command) {
 }
 
 bool writeArchive(const std::filesystem::path& path, int entries) {
-    std::string spec = "{\"path\": \"" + path.string() + "\", \"entries\": [";
+    std::string layout = "{\"path\": \"" + path.string() + "\", \"entries\": [";
     for (int i = 0; i < entries; ++i) {
-        spec += std::string(i ? "," : "") + "{\"name\": \"ZEVRA.app/Contents/Resources/file" +
-                std::to_string(i) + ".txt\", \"data\": \"payload\", \"mode\": 33188, " +
-                "\"method\": \"deflated\"}";
+        layout += std::string(i ? "," : "") + "{\"name\": \"ZEVRA.app/Contents/Resources/file" +
+                  std::to_string(i) + ".txt\", \"data\": \"payload\", \"mode\": 33188, " +
+                  "\"method\": \"deflated\"}";
     }
-    spec += "]}";
-    const auto specPath = path.string() + ".json";
-    std::ofstream(specPath) << spec;
-    return run("/usr/bin/python3 " ZEVRA_SOURCE_DIR "/tests/update/make_zip.py < '" + specPath +
+    layout += "]}";
+    const auto layoutPath = path.string() + ".json";
+    std::ofstream(layoutPath) << layout;
+    return run("/usr/bin/python3 " ZEVRA_SOURCE_DIR "/tests/update/make_zip.py < '" + layoutPath +
                "'");
 }
 

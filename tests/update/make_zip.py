@@ -53,12 +53,12 @@ def declare_sizes(path, entries):
 
 
 def main():
-    spec = json.load(sys.stdin)
-    with open(spec["path"], "wb") as out:
-        target = Unseekable(out) if spec.get("streamed") else out
+    layout = json.load(sys.stdin)
+    with open(layout["path"], "wb") as out:
+        target = Unseekable(out) if layout.get("streamed") else out
         with zipfile.ZipFile(target, "w") as archive:
-            write_entries(archive, spec["entries"])
-    declare_sizes(spec["path"], spec["entries"])
+            write_entries(archive, layout["entries"])
+    declare_sizes(layout["path"], layout["entries"])
 
 
 main()

@@ -16,8 +16,8 @@ ZipFixtureEntry zipDirectory(const std::string& name) {
 
 void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFixtureEntry>& entries,
                      bool streamed) {
-    nlohmann::json spec{{"path", path.string()}, {"streamed", streamed}};
-    spec["entries"] = nlohmann::json::array();
+    nlohmann::json layout{{"path", path.string()}, {"streamed", streamed}};
+    layout["entries"] = nlohmann::json::array();
     for (const auto& entry : entries) {
         nlohmann::json item{{"name", entry.name},      {"data", entry.data},
                             {"method", entry.method},  {"extra", entry.extraHex},
@@ -29,10 +29,10 @@ void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFix
         if (entry.declaredSize) {
             item["declared_size"] = *entry.declaredSize;
         }
-        spec["entries"].push_back(item);
+        layout["entries"].push_back(item);
     }
     ProcessOptions options;
-    options.standardInput = spec.dump();
+    options.standardInput = layout.dump();
     const auto result = runProcess(
         {"/usr/bin/python3", std::string(ZEVRA_SOURCE_DIR) + "/tests/update/make_zip.py"}, options);
     ASSERT_EQ(result.exitCode, 0) << result.standardError;
