@@ -1,13 +1,13 @@
 #include "server/local_server.h"
 
 #include "auth/browser_session.h"
+#include "platform/unique_fd.h"
 #include "server/byte_stream.h"
 #include "server/client_socket.h"
 #include "server/http_framing.h"
 #include "server/http_response.h"
 #include "server/request_reader.h"
 #include "server/request_router.h"
-#include "platform/unique_fd.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -17,12 +17,14 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <semaphore>
 #include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace zevra {
 
@@ -56,16 +58,6 @@ struct LocalServer::Shared {
         return serverSocket == fd && listenGeneration == generation;
     }
 
-    // False once the server is going away: it must not be entered any more.
-    [[nodiscard]] bool beginWorker(int fd) {
-        const std::lock_guard lock(workerLock);
-        if (closing) {
-            return false;
-        }
-        workerSockets.insert(fd);
-        return true;
-    }
-
     void endWorker(int fd) {
         const std::lock_guard lock(workerLock);
         workerSockets.erase(fd);
@@ -83,14 +75,66 @@ struct LocalServer::Shared {
         client.reset();
     }
 
+    // Hands an accepted connection (holding a slot) to a pool worker.
+    void enqueue(UniqueFd client) {
+        const std::lock_guard lock(workerLock);
+        if (closing) {
+            clientSlots.release();
+            return;
+        }
+        startPoolLocked();
+        workerSockets.insert(client.get());
+        pending.push_back(client.release());
+        workReady.notify_one();
+    }
+
     // Lets no new worker in, wakes the running ones from blocked socket calls, waits for them.
     void finishWorkers() {
-        std::unique_lock lock(workerLock);
-        closing = true;
-        for (const int fd : workerSockets) {
-            static_cast<void>(::shutdown(fd, SHUT_RDWR));
+        std::vector<std::thread> workers;
+        {
+            std::unique_lock lock(workerLock);
+            closing = true;
+            for (const int fd : workerSockets) {
+                static_cast<void>(::shutdown(fd, SHUT_RDWR));
+            }
+            workReady.notify_all();
+            workersFinished.wait(lock, [this] { return workerSockets.empty(); });
+            workers.swap(pool);
         }
-        workersFinished.wait(lock, [this] { return workerSockets.empty(); });
+        for (auto& worker : workers) {
+            worker.join();
+        }
+    }
+
+private:
+    // One thread per client slot, made once: a connection costs no thread creation.
+    std::vector<std::thread> pool;
+    std::deque<int> pending;
+    std::condition_variable workReady;
+
+    void startPoolLocked() {
+        if (!pool.empty()) {
+            return;
+        }
+        for (std::ptrdiff_t i = 0; i < clientSlotCount; ++i) {
+            pool.emplace_back([this] { workLoop(); });
+        }
+    }
+
+    void workLoop() {
+        for (;;) {
+            int fd = -1;
+            {
+                std::unique_lock lock(workerLock);
+                workReady.wait(lock, [this] { return closing || !pending.empty(); });
+                if (pending.empty()) {
+                    return;
+                }
+                fd = pending.front();
+                pending.pop_front();
+            }
+            runWorker(UniqueFd(fd));
+        }
     }
 };
 
@@ -108,17 +152,10 @@ void refuseBusy(UniqueFd client) {
 }
 
 void serveOnWorker(const std::shared_ptr<LocalServer::Shared>& shared, UniqueFd client) {
-    if (!shared->beginWorker(client.get())) {
-        shared->clientSlots.release();
-        return;
-    }
-    const int fd = client.release();
     try {
-        std::thread([shared, fd] { shared->runWorker(UniqueFd(fd)); }).detach();
+        shared->enqueue(std::move(client));
     } catch (const std::system_error&) {
-        // No thread to be had: the connection is dropped.
-        shared->endWorker(fd);
-        ::close(fd);
+        // No worker threads to be had: the connection is dropped.
         shared->clientSlots.release();
     }
 }
@@ -230,7 +267,9 @@ std::optional<std::uint16_t> LocalServer::listeningPort() const {
     return ntohs(address.sin_port);
 }
 
-void LocalServer::didStartListening() { session_->loadStoredTokenInBackground(); }
+void LocalServer::didStartListening() {
+    session_->loadStoredTokenInBackground();
+}
 
 void LocalServer::handleClient(int fd) {
     const UniqueFd client(fd);
