@@ -41,7 +41,7 @@ private:
     void observeRestoreRequests();
 };
 
-// The main window as the design fixes it.
+// The main window: title, size, minimum size, background and first page.
 MainWindowDescription mainWindowDescription();
 
 } // namespace zevra

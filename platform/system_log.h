@@ -4,7 +4,7 @@
 
 namespace zevra {
 
-// The few events the design sends to the system log (sign-in rejections, download failures).
+// The few events worth the system log (sign-in rejections, download failures).
 class SystemLog {
 public:
     virtual ~SystemLog() = default;
