@@ -25,20 +25,7 @@ std::string upper(std::string text) {
     return text;
 }
 
-class BrowserSessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ZEVRA_REQUIRE_KEYRING();
-        session = fixture.makeSession();
-    }
-    void TearDown() override {
-        if (session != nullptr) {
-            session->keychain().deleteToken();
-        }
-    }
-    testing::SessionFixture fixture;
-    std::shared_ptr<BrowserSession> session;
-};
+using BrowserSessionTest = testing::KeyringSessionTest;
 
 TEST_F(BrowserSessionTest, NoncesAreFreshAndOnlyTheLatestIsPending) {
     std::set<std::string> seen;

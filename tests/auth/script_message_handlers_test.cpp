@@ -43,19 +43,8 @@ TEST(LocalShellOrigin, OnlyTheLoopbackShellOriginCounts) {
     }
 }
 
-class ScriptMessageHandlersTest : public ::testing::Test {
+class ScriptMessageHandlersTest : public testing::KeyringSessionTest {
 protected:
-    void SetUp() override {
-        ZEVRA_REQUIRE_KEYRING();
-        session = fixture.makeSession();
-    }
-    void TearDown() override {
-        if (session != nullptr) {
-            session->keychain().deleteToken();
-        }
-    }
-    testing::SessionFixture fixture;
-    std::shared_ptr<BrowserSession> session;
     RecordingLog log;
     RecordingWorkspace workspace;
     std::vector<std::function<void()>> mainQueue;

@@ -5,6 +5,8 @@
 #include "support/manual_clock.h"
 #include "support/temporary_folder.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -41,6 +43,22 @@ struct SessionFixture {
             .identity = identity,
         });
     }
+};
+
+// A test with one such session; its keyring item is removed afterwards.
+class KeyringSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ZEVRA_REQUIRE_KEYRING();
+        session = fixture.makeSession();
+    }
+    void TearDown() override {
+        if (session != nullptr) {
+            session->keychain().deleteToken();
+        }
+    }
+    SessionFixture fixture;
+    std::shared_ptr<BrowserSession> session;
 };
 
 } // namespace zevra::testing
