@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake pkg-config clang libclang-rt-14-dev
+  build-essential cmake pkg-config clang libclang-rt-14-dev clang-format git
   # libraries
   libgtk-3-dev libwebkit2gtk-4.1-dev libsecret-1-dev libssl-dev libcurl4-openssl-dev
   nlohmann-json3-dev libplist++-dev libplist-dev libpcre2-dev libicu-dev

@@ -25,7 +25,6 @@ constexpr const char* restoreWord = "restore";
 // A request is a handful of paths; anything bigger is not ours.
 constexpr std::size_t maximumRequestBytes = 1 << 20;
 
-
 bool fillAddress(const std::filesystem::path& path, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;

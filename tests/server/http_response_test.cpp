@@ -1,8 +1,8 @@
 #include "server/http_response.h"
 
+#include "platform/unique_fd.h"
 #include "server/content_type.h"
 #include "support/loopback_client.h"
-#include "platform/unique_fd.h"
 #include "support/temporary_folder.h"
 
 #include <signal.h>
