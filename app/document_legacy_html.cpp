@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "app/document_json.h"
-#include "app/document_utf8.h"
+#include "base/document_json.h"
+#include "base/utf8.h"
 #include "capsule/document_html_escape.h"
 
 namespace zevra {
@@ -37,7 +37,7 @@ std::string legacyDocumentHTML(std::string_view data, const nlohmann::json* pars
     std::string_view text = notUTF8Text;
     if (pretty) {
         text = *pretty;
-    } else if (isValidUTF8(data)) {
+    } else if (isValidUtf8(data)) {
         text = data;
     }
     std::string page;

@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "app/document_file_contents.h"
-#include "app/document_json.h"
 #include "app/document_legacy_html.h"
-#include "capsule/json_members.h"
+#include "base/document_json.h"
+#include "base/json_members.h"
 #include "capsule/portable_world_html.h"
 
 namespace zevra {

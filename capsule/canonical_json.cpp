@@ -200,4 +200,14 @@ std::optional<std::string> canonicalJSON(const nlohmann::json& value) {
     return out;
 }
 
+std::string textualForm(const nlohmann::json* value) {
+    if (value == nullptr) {
+        return {};
+    }
+    if (value->is_string()) {
+        return value->get_ref<const std::string&>();
+    }
+    return canonicalJSON(*value).value_or(std::string());
+}
+
 } // namespace zevra

@@ -19,4 +19,8 @@ namespace zevra {
 // Appends the canonical form; false (with `out` partly written) when it cannot be written.
 [[nodiscard]] bool appendCanonicalJSON(std::string& out, const nlohmann::json& value);
 
+// An absent value (null pointer) gives the empty text, a string itself, any other value its
+// canonical JSON text.
+[[nodiscard]] std::string textualForm(const nlohmann::json* value);
+
 } // namespace zevra

@@ -1,6 +1,7 @@
 #include "capsule/document_html_escape.h"
 
-#include "capsule/json_members.h"
+#include "base/json_members.h"
+#include "capsule/canonical_json.h"
 
 namespace zevra {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/json_members.h"
 #include "capsule/base64_decode.h"
-#include "capsule/json_members.h"
 
 namespace zevra {
 namespace {

@@ -4,10 +4,10 @@
 #include <functional>
 #include <numeric>
 
+#include "base/json_members.h"
 #include "capsule/canonical_json.h"
 #include "capsule/document_html_escape.h"
 #include "capsule/embedded_media.h"
-#include "capsule/json_members.h"
 #include "capsule/world_capsule_verification.h"
 
 namespace zevra {

@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
+#include "base/json_members.h"
+#include "base/sha256.h"
 #include "capsule/base64_decode.h"
 #include "capsule/canonical_json.h"
 #include "capsule/ed25519_verify.h"
-#include "capsule/json_members.h"
-#include "capsule/sha256_digest.h"
 
 namespace zevra {
 namespace {
@@ -173,6 +173,10 @@ WorldCapsuleVerification verifyWorldCapsule(const nlohmann::json& capsule) {
     result.integrityComplete = snapshotPassed && assetsPassed;
     result.verified = result.signatureValid && result.integrityComplete;
     return result;
+}
+
+std::string sha256DigestText(std::string_view bytes) {
+    return std::string(digestTextPrefix) + sha256Hex(bytes);
 }
 
 } // namespace zevra

@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
+#include <string_view>
+
 namespace zevra {
 
 struct WorldCapsuleVerification {
@@ -15,5 +18,10 @@ struct WorldCapsuleVerification {
 // Checks a parsed capsule offline: its Ed25519 signature over the canonical manifest, the
 // snapshot digest and every carried asset. A malformed capsule gives three false Booleans.
 [[nodiscard]] WorldCapsuleVerification verifyWorldCapsule(const nlohmann::json& capsule);
+
+inline constexpr std::string_view digestTextPrefix = "sha256:";
+
+// "sha256:" followed by the lowercase hexadecimal digest, the form capsules carry.
+[[nodiscard]] std::string sha256DigestText(std::string_view bytes);
 
 } // namespace zevra

@@ -1,6 +1,6 @@
 #include "platform/bundle.h"
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <fcntl.h>
 #include <plist/plist.h>

@@ -1,6 +1,7 @@
 #include "server/auth_routes.h"
 
 #include "auth/browser_session.h"
+#include "base/percent_encoding.h"
 #include "server/connect_page.h"
 #include "server/http_framing.h"
 #include "server/http_response.h"
@@ -10,38 +11,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
-#include <cstring>
 
 namespace zevra {
 namespace {
 
 constexpr std::size_t maximumHandoffBody = 512;
-
-bool isHexDigit(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-// Characters a URL may hold as written; anything else makes the target unparsable.
-bool isURLCharacter(char c) {
-    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
-        return true;
-    }
-    return c != '\0' && std::strchr("-._~:/?#[]@!$&'()*+,;=%", c) != nullptr;
-}
-
-bool isParsableTarget(std::string_view target) {
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (!isURLCharacter(target[i])) {
-            return false;
-        }
-        if (target[i] == '%' &&
-            (i + 2 >= target.size() || !isHexDigit(target[i + 1]) || !isHexDigit(target[i + 2]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The value of the first query item called `name` (an item without "=" has the empty value);
 // empty when there is none.
@@ -69,7 +43,7 @@ bool isNonceText(std::string_view nonce) {
 
 // The nonce of a connect request, when the target is exactly "/app-connect" with a query.
 std::optional<std::string> connectNonce(std::string_view rawPath) {
-    if (!isParsableTarget(rawPath)) {
+    if (!isWellFormedURLText(rawPath)) {
         return std::nullopt;
     }
     const auto fragment = std::min(rawPath.find('#'), rawPath.size());

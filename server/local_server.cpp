@@ -1,7 +1,7 @@
 #include "server/local_server.h"
 
 #include "auth/browser_session.h"
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 #include "server/byte_stream.h"
 #include "server/client_socket.h"
 #include "server/http_framing.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,45 +1,12 @@
 #include "server/request_path.h"
 
-#include "server/utf8_text.h"
+#include "base/percent_encoding.h"
+#include "base/utf8.h"
 
 namespace zevra {
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-} // namespace
-
 std::optional<std::string> removingPercentEncoding(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] != '%') {
-            decoded.push_back(text[at]);
-            continue;
-        }
-        if (at + 2 >= text.size()) {
-            return std::nullopt;
-        }
-        const int high = hexValue(text[at + 1]);
-        const int low = hexValue(text[at + 2]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        decoded.push_back(static_cast<char>(high * 16 + low));
-        at += 2;
-    }
-    if (!isValidUtf8(decoded)) {
+    auto decoded = percentDecoded(text);
+    if (!decoded || !isValidUtf8(*decoded)) {
         return std::nullopt;
     }
     return decoded;

@@ -1,7 +1,7 @@
 #include "server/request_reader.h"
 
+#include "base/utf8.h"
 #include "server/http_framing.h"
-#include "server/utf8_text.h"
 
 #include <algorithm>
 #include <string>

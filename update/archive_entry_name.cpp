@@ -1,6 +1,7 @@
 #include "update/archive_entry_name.h"
 
-#include "update/unicode_text.h"
+#include "base/unicode_text.h"
+#include "base/utf8.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "update/bounded_process_output.h"
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
-#include "update/unicode_text.h"
+#include "base/utf8.h"
 
 #include <fcntl.h>
 #include <poll.h>

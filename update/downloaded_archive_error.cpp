@@ -1,11 +1,11 @@
 #include "update/downloaded_archive_error.h"
 
+#include "base/ascii.h"
 #include "build_config.h"
 #include "update/archive_entries.h"
 #include "update/manifest_acceptance.h"
 #include "update/sha256_file.h"
 #include "update/trusted_response.h"
-#include "update/unicode_text.h"
 
 #include <system_error>
 

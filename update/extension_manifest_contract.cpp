@@ -1,8 +1,8 @@
 #include "update/extension_manifest_contract.h"
 
+#include "base/unicode_text.h"
 #include "build_config.h"
 #include "update/json_values.h"
-#include "update/unicode_text.h"
 
 #include <algorithm>
 #include <map>

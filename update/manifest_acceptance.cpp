@@ -1,10 +1,10 @@
 #include "update/manifest_acceptance.h"
 
+#include "base/unicode_text.h"
 #include "build_config.h"
 #include "update/release_limits.h"
 #include "update/trusted_release_url.h"
 #include "update/trusted_response.h"
-#include "update/unicode_text.h"
 #include "update/version.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "update/release_url.h"
 
-#include "update/unicode_text.h"
+#include "base/ascii.h"
+#include "base/percent_encoding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,48 +9,12 @@
 namespace zevra {
 namespace {
 
-bool isAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool isHex(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c) {
-    if (isDigit(c)) {
-        return c - '0';
-    }
-    return (c | 0x20) - 'a' + 10;
-}
-
-// Unreserved and reserved characters of RFC 3986 plus "%" for escapes.
-bool isURLCharacter(char c) {
-    return isAlpha(c) || isDigit(c) || (c != '\0' && std::strchr("-._~:/?#[]@!$&'()*+,;=%", c));
-}
-
-bool hasValidEscapes(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!isURLCharacter(text[i])) {
-            return false;
-        }
-        if (text[i] == '%') {
-            if (i + 2 >= text.size() || !isHex(text[i + 1]) || !isHex(text[i + 2])) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 bool isScheme(std::string_view scheme) {
-    if (scheme.empty() || !isAlpha(scheme.front())) {
+    if (scheme.empty() || !isAsciiAlpha(scheme.front())) {
         return false;
     }
     return std::all_of(scheme.begin(), scheme.end(), [](char c) {
-        return isAlpha(c) || isDigit(c) || c == '+' || c == '-' || c == '.';
+        return isAsciiAlpha(c) || isAsciiDigit(c) || c == '+' || c == '-' || c == '.';
     });
 }
 
@@ -77,7 +42,7 @@ bool splitHostAndPort(std::string_view hostPort, ReleaseURL& url) {
 } // namespace
 
 std::optional<ReleaseURL> parseReleaseURL(std::string_view text) {
-    if (!hasValidEscapes(text)) {
+    if (!isWellFormedURLText(text)) {
         return std::nullopt;
     }
     ReleaseURL url;
@@ -114,27 +79,6 @@ std::optional<ReleaseURL> parseReleaseURL(std::string_view text) {
         return std::nullopt;
     }
     return url;
-}
-
-std::optional<std::string> percentDecoded(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            result.push_back(text[i]);
-            continue;
-        }
-        if (i + 2 >= text.size() || !isHex(text[i + 1]) || !isHex(text[i + 2])) {
-            return std::nullopt;
-        }
-        const char decoded = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-        if (decoded == '\0') {
-            return std::nullopt;
-        }
-        result.push_back(decoded);
-        i += 2;
-    }
-    return result;
 }
 
 } // namespace zevra

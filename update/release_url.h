@@ -26,7 +26,4 @@ struct ReleaseURL {
 // (characters outside the URL alphabet, a broken percent escape, no authority).
 [[nodiscard]] std::optional<ReleaseURL> parseReleaseURL(std::string_view text);
 
-// The path with its percent escapes decoded; nothing when an escape decodes to a NUL.
-[[nodiscard]] std::optional<std::string> percentDecoded(std::string_view text);
-
 } // namespace zevra

@@ -1,72 +1,18 @@
 #include "update/sha256_file.h"
 
-#include <fcntl.h>
-#include <openssl/evp.h>
-#include <unistd.h>
+#include "base/sha256.h"
+#include "base/unique_fd.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-#include <vector>
+#include <fcntl.h>
 
 namespace zevra {
-namespace {
-
-constexpr std::size_t chunkBytes = 1048576;
-
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-};
-
-struct DigestContextFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
-} // namespace
 
 std::optional<std::string> sha256File(const std::filesystem::path& file) {
-    const FileDescriptor input{open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (input.fd < 0) {
+    const UniqueFd input(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!input.valid()) {
         return std::nullopt;
     }
-    const std::unique_ptr<EVP_MD_CTX, DigestContextFree> context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
-        return std::nullopt;
-    }
-    std::vector<unsigned char> buffer(chunkBytes);
-    while (true) {
-        const ssize_t count = read(input.fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            return std::nullopt;
-        }
-        if (count == 0) {
-            break;
-        }
-        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(count)) != 1) {
-            return std::nullopt;
-        }
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int digestLength = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest, &digestLength) != 1) {
-        return std::nullopt;
-    }
-    std::string hex;
-    hex.reserve(digestLength * 2);
-    for (unsigned int i = 0; i < digestLength; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        hex.append(pair, 2);
-    }
-    return hex;
+    return sha256HexOfDescriptor(input.get());
 }
 
 } // namespace zevra

@@ -1,7 +1,9 @@
 #include "update/trusted_release_url.h"
 
+#include "base/percent_encoding.h"
+
+#include "base/ascii.h"
 #include "build_config.h"
-#include "update/unicode_text.h"
 
 #include <string>
 

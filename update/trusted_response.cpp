@@ -1,7 +1,7 @@
 #include "update/trusted_response.h"
 
+#include "base/ascii.h"
 #include "update/trusted_release_url.h"
-#include "update/unicode_text.h"
 
 namespace zevra {
 

@@ -1,7 +1,7 @@
 #include "update/version.h"
 
+#include "base/ascii.h"
 #include "platform/bundle.h"
-#include "update/unicode_text.h"
 
 #include <algorithm>
 #include <charconv>

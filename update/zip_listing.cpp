@@ -1,7 +1,8 @@
 #include "update/zip_listing.h"
 
+#include "base/ascii.h"
+#include "base/unicode_text.h"
 #include "update/archive_entry_name.h"
-#include "update/unicode_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,10 +1,10 @@
 #include "request_input_check.h"
 
+#include "base/utf8.h"
 #include "server/http_framing.h"
 #include "server/request_path.h"
 #include "server/request_reader.h"
 #include "server/safe_file.h"
-#include "server/utf8_text.h"
 
 #include <algorithm>
 #include <cstring>

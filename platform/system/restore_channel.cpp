@@ -1,6 +1,6 @@
 #include "platform/restore_channel.h"
+#include "base/unique_fd.h"
 #include "platform/paths.h"
-#include "platform/unique_fd.h"
 
 #include <fcntl.h>
 #include <poll.h>

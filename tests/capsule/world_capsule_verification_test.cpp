@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capsule/sha256_digest.h"
+#include "base/sha256.h"
 #include "capsule_producer.h"
 
 namespace zevra {

@@ -1,6 +1,6 @@
 #include "server/http_response.h"
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 #include "server/content_type.h"
 #include "support/loopback_client.h"
 #include "support/temporary_folder.h"

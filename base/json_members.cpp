@@ -1,8 +1,6 @@
-#include "capsule/json_members.h"
+#include "base/json_members.h"
 
 #include <algorithm>
-
-#include "capsule/canonical_json.h"
 
 namespace zevra {
 
@@ -35,16 +33,6 @@ const nlohmann::json* objectListMember(const nlohmann::json& object, std::string
     const bool allObjects = std::all_of(member->begin(), member->end(),
                                         [](const nlohmann::json& e) { return e.is_object(); });
     return allObjects ? member : nullptr;
-}
-
-std::string textualForm(const nlohmann::json* value) {
-    if (value == nullptr) {
-        return {};
-    }
-    if (value->is_string()) {
-        return value->get_ref<const std::string&>();
-    }
-    return canonicalJSON(*value).value_or(std::string());
 }
 
 } // namespace zevra

@@ -1,4 +1,4 @@
-#include "app/document_json.h"
+#include "base/document_json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,14 @@
-#include "capsule/sha256_digest.h"
+#include "base/sha256.h"
 
-#include <array>
+#include "base/hex.h"
 
 #include <openssl/evp.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <span>
+#include <vector>
 
 namespace zevra {
 
@@ -25,20 +31,12 @@ void Sha256::update(const void* bytes, std::size_t count) {
 std::string Sha256::finishHex() {
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int length = 0;
-    // An empty text never equals a digest text, so a failed context cannot pass a comparison.
     if (!context_ || EVP_DigestFinal_ex(context_.get(), digest.data(), &length) != 1) {
         context_.reset();
         return {};
     }
     context_.reset();
-    constexpr std::string_view hexDigits = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex.push_back(hexDigits[digest[i] >> 4]);
-        hex.push_back(hexDigits[digest[i] & 0x0f]);
-    }
-    return hex;
+    return lowercaseHex(std::span(digest.data(), length));
 }
 
 std::string sha256Hex(std::string_view bytes) {
@@ -47,8 +45,28 @@ std::string sha256Hex(std::string_view bytes) {
     return hash.finishHex();
 }
 
-std::string sha256DigestText(std::string_view bytes) {
-    return std::string(digestTextPrefix) + sha256Hex(bytes);
+std::optional<std::string> sha256HexOfDescriptor(int fd) {
+    constexpr std::size_t chunkBytes = 1 << 20;
+    std::vector<char> buffer(chunkBytes);
+    Sha256 hash;
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            return std::nullopt;
+        }
+        if (count == 0) {
+            break;
+        }
+        hash.update(buffer.data(), static_cast<std::size_t>(count));
+    }
+    auto hex = hash.finishHex();
+    if (hex.empty()) {
+        return std::nullopt;
+    }
+    return hex;
 }
 
 } // namespace zevra

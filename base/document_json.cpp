@@ -1,6 +1,6 @@
-#include "app/document_json.h"
+#include "base/document_json.h"
 
-#include "app/document_utf8.h"
+#include "base/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -26,24 +26,6 @@ constexpr std::array<bool, 256> makePlainStringBytes() {
 }
 
 constexpr std::array<bool, 256> plainStringBytes = makePlainStringBytes();
-
-void appendUTF8(std::string& out, std::uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        out.push_back(static_cast<char>(0xc0 | (codePoint >> 6)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3f)));
-    } else if (codePoint < 0x10000) {
-        out.push_back(static_cast<char>(0xe0 | (codePoint >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3f)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3f)));
-    } else {
-        out.push_back(static_cast<char>(0xf0 | (codePoint >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3f)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3f)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3f)));
-    }
-}
 
 // Digits before the decimal point of a well-formed number's value (negative for values below
 // one), which tells an overflow from an underflow.
@@ -332,7 +314,7 @@ private:
             }
             unit = 0x10000 + ((unit - 0xd800) << 10) + (low - 0xdc00);
         }
-        appendUTF8(out, unit);
+        appendUtf8(out, static_cast<char32_t>(unit));
         return true;
     }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,8 @@ class Sha256 {
 public:
     Sha256();
     void update(const void* bytes, std::size_t count);
-    // The digest as 64 lowercase hexadecimal digits; the object is spent afterwards.
+    // The digest as 64 lowercase hexadecimal digits; the object is spent afterwards. Empty when
+    // the digest could not be made, so a failure never equals a real digest.
     [[nodiscard]] std::string finishHex();
 
 private:
@@ -26,9 +28,8 @@ private:
 
 [[nodiscard]] std::string sha256Hex(std::string_view bytes);
 
-// "sha256:" followed by the lowercase hexadecimal digest, the form capsules use.
-[[nodiscard]] std::string sha256DigestText(std::string_view bytes);
-
-inline constexpr std::string_view digestTextPrefix = "sha256:";
+// The digest of everything readable from the descriptor's current offset to its end; nothing
+// when reading fails.
+[[nodiscard]] std::optional<std::string> sha256HexOfDescriptor(int fd);
 
 } // namespace zevra

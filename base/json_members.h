@@ -7,7 +7,7 @@
 
 namespace zevra {
 
-// Lookups that treat a missing member and a member of another type alike, as capsules need.
+// Lookups that treat a missing member and a member of another type alike.
 
 // The member, or null when `object` is not an object or has no such key.
 [[nodiscard]] const nlohmann::json* findMember(const nlohmann::json& object, std::string_view key);
@@ -22,9 +22,5 @@ namespace zevra {
 // The member when it is an array whose every element is an object.
 [[nodiscard]] const nlohmann::json* objectListMember(const nlohmann::json& object,
                                                      std::string_view key);
-
-// An absent value (null pointer) gives the empty text, a string itself, any other value its
-// canonical JSON text.
-[[nodiscard]] std::string textualForm(const nlohmann::json* value);
 
 } // namespace zevra

@@ -1,4 +1,6 @@
-#include "update/unicode_text.h"
+#include "base/unicode_text.h"
+
+#include "base/utf8.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
@@ -19,54 +21,6 @@ std::optional<icu::UnicodeString> utf16(std::string_view utf8) {
 }
 
 } // namespace
-
-std::optional<std::u32string> unicodeScalars(std::string_view utf8) {
-    std::u32string result;
-    result.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        int length = 0;
-        char32_t scalar = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            length = 1;
-            scalar = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            scalar = lead & 0x1F;
-            minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            scalar = lead & 0x0F;
-            minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            scalar = lead & 0x07;
-            minimum = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (utf8.size() - i < static_cast<std::size_t>(length)) {
-            return std::nullopt;
-        }
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-            scalar = (scalar << 6) | (next & 0x3F);
-        }
-        const bool overlong = length > 1 && scalar < minimum;
-        const bool surrogate = scalar >= 0xD800 && scalar <= 0xDFFF;
-        if (overlong || surrogate || scalar > 0x10FFFF) {
-            return std::nullopt;
-        }
-        result.push_back(scalar);
-        i += static_cast<std::size_t>(length);
-    }
-    return result;
-}
 
 std::optional<std::int64_t> characterCount(std::string_view utf8) {
     const auto text = utf16(utf8);
@@ -94,17 +48,6 @@ bool hasAtMostCharacters(std::string_view utf8, std::int64_t limit) {
     }
     const auto count = characterCount(utf8);
     return count && *count <= limit;
-}
-
-bool isDecimalDigits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string asciiLowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
 }
 
 std::optional<std::string> composedLowerCase(std::string_view utf8) {

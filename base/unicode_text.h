@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zevra {
+
+// User-perceived characters (extended grapheme clusters), the unit length limits count in; nothing
+// when the text is not well-formed UTF-8.
+[[nodiscard]] std::optional<std::int64_t> characterCount(std::string_view utf8);
+
+// True when the text is well-formed UTF-8 of at most `limit` user-perceived characters.
+[[nodiscard]] bool hasAtMostCharacters(std::string_view utf8, std::int64_t limit);
+
+// Canonical composed form (NFC), then lower case with the root locale; nothing on bad input.
+[[nodiscard]] std::optional<std::string> composedLowerCase(std::string_view utf8);
+
+} // namespace zevra
