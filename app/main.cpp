@@ -2,20 +2,16 @@
 #include "app/existing_instance.h"
 #include "app/release_verifier_command.h"
 #include "app/single_instance_lock.h"
+#include "app/termination_signals.h"
 #include "platform/application.h"
 #include "platform/bundle.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -29,35 +25,6 @@ std::vector<std::string> documentArguments(const std::vector<std::string>& argum
         paths.push_back(error ? arguments[i] : absolute.string());
     }
     return paths;
-}
-
-// Termination signals end the event loop so the shutdown sequence runs. Libraries start threads
-// of their own before `main`, so masking cannot steer the signal to one thread; the handler only
-// writes a byte to a pipe (async-signal-safe) and a watcher thread does the rest.
-int terminationPipe[2] = {-1, -1};
-
-void onTerminationSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = write(terminationPipe[1], &byte, 1);
-}
-
-void quitOnTerminationSignal(zevra::Application& application) {
-    if (pipe2(terminationPipe, O_CLOEXEC) != 0) {
-        return;
-    }
-    std::thread([&application] {
-        char byte = 0;
-        while (read(terminationPipe[0], &byte, 1) < 0 && errno == EINTR) {
-        }
-        application.quit();
-    }).detach();
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
-    }
 }
 
 } // namespace
@@ -82,7 +49,7 @@ int main(int argc, char** argv) {
                    "http://127.0.0.1:18484\n",
                    stderr);
     }
-    quitOnTerminationSignal(*application);
+    const zevra::TerminationSignals terminationSignals(*application);
 
     zevra::AppDelegate delegate(*application,
                                 zevra::resourcesPathForExecutable(zevra::executablePath()));

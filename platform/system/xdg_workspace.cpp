@@ -3,7 +3,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <thread>
+#include <cerrno>
 #include <vector>
 
 extern char** environ;
@@ -11,22 +11,28 @@ extern char** environ;
 namespace zevra {
 namespace {
 
-// Starts a program detached from us; a helper thread reaps it so no zombie is left.
-bool spawnDetached(std::vector<std::string> argv) {
+// Starts a program that outlives the call without a thread to reap it: a shell puts the program
+// in the background and ends at once, so waiting for the shell is short and leaves no zombie
+// (the program itself is adopted by init).
+bool spawnDetached(const std::vector<std::string>& argv) {
+    // A program missing from PATH fails the call, so the caller can try another.
+    std::vector<std::string> shell = {
+        "/bin/sh", "-c",
+        "command -v \"$1\" >/dev/null || exit 127; \"$@\" >/dev/null 2>&1 </dev/null &", "sh"};
+    shell.insert(shell.end(), argv.begin(), argv.end());
     std::vector<char*> args;
-    for (auto& a : argv) {
+    for (auto& a : shell) {
         args.push_back(a.data());
     }
     args.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) {
+    if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) {
         return false;
     }
-    std::thread([pid] {
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }).detach();
-    return true;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 class XdgWorkspace final : public Workspace {
