@@ -1,5 +1,7 @@
 #include "app/document_file_contents.h"
 
+#include "platform/unique_fd.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -14,21 +16,22 @@
 namespace zevra {
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
+// Opens without waiting on a FIFO's writer or a device, and keeps only regular files; the
+// descriptor then reads as an ordinary blocking one.
+UniqueFd openRegularDocument(const std::filesystem::path& path, struct stat& info) {
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!file.valid()) {
+        return {};
     }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return descriptor_; }
-
-private:
-    int descriptor_;
-};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        return {};
+    }
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return {};
+    }
+    return file;
+}
 
 // Remote and user-space file systems can change or vanish under a mapping.
 bool isLocalFileSystem(int descriptor) {
@@ -72,13 +75,11 @@ bool readAll(int descriptor, std::string& into, std::size_t size) {
 
 std::optional<DocumentFileContents> DocumentFileContents::open(const std::filesystem::path& path,
                                                                std::uint64_t maximumBytes) {
-    // The size is taken from the opened descriptor, so a file swapped after the check is not read.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (file.get() < 0) {
-        return std::nullopt;
-    }
+    // The type and size are taken from the opened descriptor, so a file swapped after the check
+    // is not read.
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+    const UniqueFd file = openRegularDocument(path, info);
+    if (!file.valid()) {
         return std::nullopt;
     }
     const auto size = static_cast<std::uint64_t>(info.st_size);

@@ -23,6 +23,10 @@ void appendDocumentHTMLEscaped(std::string& out, std::string_view text) {
         case '\'':
             out += "&#39;";
             break;
+        case '\0':
+            // A NUL would end the page early for any reader that stops at it.
+            out += "\xEF\xBF\xBD"; // U+FFFD
+            break;
         default:
             out.push_back(c);
             break;

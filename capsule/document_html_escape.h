@@ -8,7 +8,7 @@
 namespace zevra {
 
 // Escapes "&", "<", ">", the double quote and the apostrophe, so the text is safe both as
-// element content and inside either kind of quoted attribute.
+// element content and inside either kind of quoted attribute; a NUL becomes U+FFFD.
 [[nodiscard]] std::string documentHTMLEscape(std::string_view text);
 
 // A JSON value in its textual form (absent: the empty text; a string: itself; anything else:

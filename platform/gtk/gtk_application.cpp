@@ -118,7 +118,10 @@ public:
         GtkWidget* view = webkit_web_view_new();
         g_signal_connect(view, "load-changed", G_CALLBACK(onLoadChanged), nullptr);
         gtk_container_add(GTK_CONTAINER(window), view);
-        webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), description.html.c_str(), nullptr);
+        // Loaded by length: a NUL inside the page must not end it there.
+        GBytes* page = g_bytes_new(description.html.data(), description.html.size());
+        webkit_web_view_load_bytes(WEBKIT_WEB_VIEW(view), page, "text/html", "UTF-8", nullptr);
+        g_bytes_unref(page);
         gtk_widget_show_all(window);
         gtk_window_present(GTK_WINDOW(window));
         documentWindows_.push_back(window);

@@ -2,14 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <utility>
+
 namespace zevra {
 namespace {
 
 TEST(DocumentHTMLEscapeTest, EscapesEachSpecialCharacterOnce) {
-    EXPECT_EQ(documentHTMLEscape(std::string_view("a&b<c>d\"e'f")),
-              "a&amp;b&lt;c&gt;d&quot;e&#39;f");
-    EXPECT_EQ(documentHTMLEscape(std::string_view("&amp;")), "&amp;amp;");
-    EXPECT_EQ(documentHTMLEscape(std::string_view("Läguna — 🌊")), "Läguna — 🌊");
+    using namespace std::string_view_literals;
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"a&b<c>d\"e'f", "a&amp;b&lt;c&gt;d&quot;e&#39;f"},
+        {"&amp;", "&amp;amp;"},
+        {"Läguna — 🌊", "Läguna — 🌊"},
+        {"owner\0</b>tail"sv, "owner\uFFFD&lt;/b&gt;tail"},
+    };
+    for (const auto& [text, escaped] : cases) {
+        EXPECT_EQ(documentHTMLEscape(text), escaped) << text;
+    }
 }
 
 TEST(DocumentHTMLEscapeTest, WritesValuesInTheirTextualForm) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+
 namespace zevra::testing {
 namespace {
 
@@ -36,6 +39,33 @@ TEST(DocumentHandoff, CommandLineAndSecondCopyDocumentsOpenInTheRunningCopy) {
     EXPECT_TRUE(waitForStandardError(*app, "document window: later.zev — ZEVRA", 10s))
         << app->standardErrorSoFar();
     EXPECT_FALSE(app->wait(0ms).has_value());
+}
+
+// A named pipe with a document's name has no writer: opening it must not stall the main thread,
+// or every later document, restore request and termination signal waits behind it.
+TEST(DocumentHandoff, NamedPipeInPlaceOfADocumentLeavesTheAppResponsive) {
+    const AppSandbox sandbox;
+    const TemporaryFolder documents;
+    const auto pipe = documents.path() / "x.zev";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const auto after = documents.write("after.zev", "{}");
+    const auto later = documents.write("later.zev", "{}");
+
+    const auto app = sandbox.start({pipe.string(), after.string()});
+    ASSERT_TRUE(waitForStandardError(*app, "document window: after.zev — ZEVRA", 20s))
+        << app->standardErrorSoFar();
+
+    const auto handedOver =
+        runProcess({bundleExecutable, pipe.string(), later.string()}, sandbox.options());
+    EXPECT_EQ(handedOver.exitCode, 0) << handedOver.standardError;
+    EXPECT_TRUE(waitForStandardError(*app, "document window: later.zev — ZEVRA", 10s))
+        << app->standardErrorSoFar();
+    EXPECT_EQ(app->standardErrorSoFar().find("document window: x.zev"), std::string::npos);
+
+    app->kill(SIGTERM);
+    const auto result = app->wait(10s);
+    ASSERT_TRUE(result.has_value()) << "termination waits behind the pipe";
+    EXPECT_EQ(result->exitCode, 0) << result->standardError;
 }
 
 } // namespace
