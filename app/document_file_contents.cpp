@@ -1,6 +1,6 @@
 #include "app/document_file_contents.h"
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <algorithm>
 #include <array>
