@@ -1,6 +1,5 @@
 #include "update/sha256_file.h"
 
-#include <fcntl.h>
 #include <openssl/evp.h>
 #include <unistd.h>
 
@@ -14,15 +13,6 @@ namespace {
 
 constexpr std::size_t chunkBytes = 1048576;
 
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-};
-
 struct DigestContextFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
@@ -30,17 +20,22 @@ struct DigestContextFree {
 } // namespace
 
 std::optional<std::string> sha256File(const std::filesystem::path& file) {
-    const FileDescriptor input{open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (input.fd < 0) {
+    const auto input = ReadOnlyFile::open(file, ReadOnlyFile::Links::follow);
+    if (!input) {
         return std::nullopt;
     }
+    return sha256File(*input);
+}
+
+std::optional<std::string> sha256File(const ReadOnlyFile& file) {
     const std::unique_ptr<EVP_MD_CTX, DigestContextFree> context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
         return std::nullopt;
     }
     std::vector<unsigned char> buffer(chunkBytes);
+    off_t offset = 0;
     while (true) {
-        const ssize_t count = read(input.fd, buffer.data(), buffer.size());
+        const ssize_t count = pread(file.descriptor(), buffer.data(), buffer.size(), offset);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -53,6 +48,7 @@ std::optional<std::string> sha256File(const std::filesystem::path& file) {
         if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(count)) != 1) {
             return std::nullopt;
         }
+        offset += count;
     }
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int digestLength = 0;
