@@ -78,6 +78,7 @@ TEST_F(DownloadedArchiveError, GivesTheFirstFailingCheck) {
     const std::string sizeMismatch =
         "Size verification failed (received 1001, expected 1000 bytes).";
     EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1000), sizeMismatch);
+    EXPECT_EQ(check(notZip, zipResponse(), std::string(64, '0'), 1000), sizeMismatch);
     EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1001),
               "The release archive contains unsafe paths, special entries, collisions, or "
               "excessive expansion.");
