@@ -49,8 +49,9 @@ std::optional<std::string> sha256HexOfDescriptor(int fd) {
     constexpr std::size_t chunkBytes = 1 << 20;
     std::vector<char> buffer(chunkBytes);
     Sha256 hash;
+    off_t offset = 0;
     for (;;) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        const ssize_t count = ::pread(fd, buffer.data(), buffer.size(), offset);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -61,6 +62,7 @@ std::optional<std::string> sha256HexOfDescriptor(int fd) {
             break;
         }
         hash.update(buffer.data(), static_cast<std::size_t>(count));
+        offset += count;
     }
     auto hex = hash.finishHex();
     if (hex.empty()) {

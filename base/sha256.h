@@ -28,8 +28,8 @@ private:
 
 [[nodiscard]] std::string sha256Hex(std::string_view bytes);
 
-// The digest of everything readable from the descriptor's current offset to its end; nothing
-// when reading fails.
+// The digest of the file behind the descriptor, from its first byte whatever the descriptor's
+// offset (the offset is left alone); nothing when reading fails.
 [[nodiscard]] std::optional<std::string> sha256HexOfDescriptor(int fd);
 
 } // namespace zevra

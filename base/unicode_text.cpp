@@ -20,6 +20,37 @@ std::optional<icu::UnicodeString> utf16(std::string_view utf8) {
         icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
 }
 
+enum class Form { composed, decomposed };
+
+std::optional<icu::UnicodeString> normalized(const icu::UnicodeString& text, Form form) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* normalizer = form == Form::composed
+                                             ? icu::Normalizer2::getNFCInstance(status)
+                                             : icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status) || normalizer == nullptr) {
+        return std::nullopt;
+    }
+    icu::UnicodeString result = normalizer->normalize(text, status);
+    if (U_FAILURE(status)) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::optional<icu::UnicodeString> normalizedUTF16(std::string_view utf8, Form form) {
+    const auto text = utf16(utf8);
+    if (!text) {
+        return std::nullopt;
+    }
+    return normalized(*text, form);
+}
+
+std::string utf8Text(const icu::UnicodeString& text) {
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
 } // namespace
 
 std::optional<std::int64_t> characterCount(std::string_view utf8) {
@@ -51,23 +82,27 @@ bool hasAtMostCharacters(std::string_view utf8, std::int64_t limit) {
 }
 
 std::optional<std::string> composedLowerCase(std::string_view utf8) {
-    const auto text = utf16(utf8);
-    if (!text) {
+    auto composed = normalizedUTF16(utf8, Form::composed);
+    if (!composed) {
         return std::nullopt;
     }
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status) || nfc == nullptr) {
+    composed->toLower(icu::Locale::getRoot());
+    return utf8Text(*composed);
+}
+
+std::optional<std::string> canonicalCaseFold(std::string_view utf8) {
+    // Decomposed on both sides of the fold: folding a composed character can leave marks out
+    // of canonical order, and folded text need not be normalized.
+    auto decomposed = normalizedUTF16(utf8, Form::decomposed);
+    if (!decomposed) {
         return std::nullopt;
     }
-    icu::UnicodeString composed = nfc->normalize(*text, status);
-    if (U_FAILURE(status)) {
+    decomposed->foldCase(U_FOLD_CASE_DEFAULT);
+    const auto result = normalized(*decomposed, Form::decomposed);
+    if (!result) {
         return std::nullopt;
     }
-    composed.toLower(icu::Locale::getRoot());
-    std::string result;
-    composed.toUTF8String(result);
-    return result;
+    return utf8Text(*result);
 }
 
 } // namespace zevra

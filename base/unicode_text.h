@@ -17,4 +17,9 @@ namespace zevra {
 // Canonical composed form (NFC), then lower case with the root locale; nothing on bad input.
 [[nodiscard]] std::optional<std::string> composedLowerCase(std::string_view utf8);
 
+// The full case fold in canonical decomposed form: two texts give the same result when they
+// match without regard to case ("Straße" and "STRASSE", final and medial sigma) or to
+// composition; nothing on bad input.
+[[nodiscard]] std::optional<std::string> canonicalCaseFold(std::string_view utf8);
+
 } // namespace zevra

@@ -86,11 +86,20 @@ private:
     bool reaped_ = false;
 };
 
+constexpr int sharedFileNumber = 3;
+
+// The child's descriptors are set up in this order so none overwrites another still to be
+// copied: the output first, then the shared file (never numbered below 4 here), then the null
+// device on 0 and 2. dup2 clears close-on-exec on the copy only.
 std::optional<pid_t> spawnTool(const std::string& executable,
-                               const std::vector<std::string>& arguments, int outputFd) {
+                               const std::vector<std::string>& arguments, int outputFd,
+                               const UniqueFd& sharedFd) {
     SpawnFileActions actions;
-    posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(actions.get(), outputFd, 1);
+    if (sharedFd.valid()) {
+        posix_spawn_file_actions_adddup2(actions.get(), sharedFd.get(), sharedFileNumber);
+    }
+    posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(actions.get(), 2, "/dev/null", O_WRONLY, 0);
     SpawnAttributes attributes;
     posix_spawnattr_setpgroup(attributes.get(), 0);
@@ -120,14 +129,21 @@ std::optional<std::string> boundedProcessOutput(const std::string& executable,
                                                 const std::vector<std::string>& arguments,
                                                 std::int64_t maxBytes,
                                                 std::chrono::milliseconds timeLimit,
-                                                const Clock& clock) {
+                                                const Clock& clock, std::optional<int> sharedFile) {
+    UniqueFd sharedFd;
+    if (sharedFile) {
+        sharedFd.reset(fcntl(*sharedFile, F_DUPFD_CLOEXEC, sharedFileNumber + 1));
+        if (!sharedFd.valid()) {
+            return std::nullopt;
+        }
+    }
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
         return std::nullopt;
     }
     UniqueFd readEnd(ends[0]);
     UniqueFd writeEnd(ends[1]);
-    const auto pid = spawnTool(executable, arguments, writeEnd.get());
+    const auto pid = spawnTool(executable, arguments, writeEnd.get(), sharedFd);
     if (!pid) {
         return std::nullopt;
     }

@@ -7,8 +7,6 @@
 #include "update/sha256_file.h"
 #include "update/trusted_response.h"
 
-#include <system_error>
-
 namespace zevra {
 
 std::optional<std::string> downloadedArchiveError(const std::filesystem::path& file,
@@ -24,21 +22,21 @@ std::optional<std::string> downloadedArchiveError(const std::filesystem::path& f
     if (!isSHA256Text(sha256)) {
         return std::string("The release manifest has an invalid SHA-256 value.");
     }
-    std::error_code error;
-    const auto size = std::filesystem::file_size(file, error);
-    if (error || size < 1 || size > static_cast<std::uintmax_t>(limits.maxArchiveBytes)) {
+    // Opened once: the size, the digest and the listings all describe these very bytes. The
+    // download is our own file, so a link in its place is refused.
+    const auto archive = ReadOnlyFile::open(file, ReadOnlyFile::Links::refuse);
+    if (!archive || archive->size() < 1 || archive->size() > limits.maxArchiveBytes) {
         return std::string("The release archive exceeds the approved download-size limit.");
     }
-    if (expectedBytes && *expectedBytes >= 1 &&
-        static_cast<std::uintmax_t>(*expectedBytes) != size) {
-        return "Size verification failed (received " + std::to_string(size) + ", expected " +
-               std::to_string(*expectedBytes) + " bytes).";
+    if (expectedBytes && *expectedBytes >= 1 && *expectedBytes != archive->size()) {
+        return "Size verification failed (received " + std::to_string(archive->size()) +
+               ", expected " + std::to_string(*expectedBytes) + " bytes).";
     }
-    const auto digest = sha256File(file);
+    const auto digest = sha256File(*archive);
     if (!digest || *digest != asciiLowerCase(std::string(sha256))) {
         return std::string("SHA-256 verification failed. The archive was not installed.");
     }
-    if (!archiveEntriesAreSafe(file, limits.maxEntries, limits.maxUncompressedBytes,
+    if (!archiveEntriesAreSafe(*archive, limits.maxEntries, limits.maxUncompressedBytes,
                                limits.maxMemberBytes)) {
         return std::string(
             "The release archive contains unsafe paths, special entries, collisions, or "

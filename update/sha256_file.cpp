@@ -1,18 +1,19 @@
 #include "update/sha256_file.h"
 
 #include "base/sha256.h"
-#include "base/unique_fd.h"
-
-#include <fcntl.h>
 
 namespace zevra {
 
 std::optional<std::string> sha256File(const std::filesystem::path& file) {
-    const UniqueFd input(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!input.valid()) {
+    const auto input = ReadOnlyFile::open(file, ReadOnlyFile::Links::follow);
+    if (!input) {
         return std::nullopt;
     }
-    return sha256HexOfDescriptor(input.get());
+    return sha256File(*input);
+}
+
+std::optional<std::string> sha256File(const ReadOnlyFile& file) {
+    return sha256HexOfDescriptor(file.descriptor());
 }
 
 } // namespace zevra

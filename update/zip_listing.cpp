@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -122,19 +123,36 @@ bool entryFieldsAreSafe(const std::vector<std::string_view>& entryFields,
     return method == "stor" || method.substr(0, 3) == "def";
 }
 
-// No file may stand where another entry needs a parent folder.
-bool noFileIsAParent(const std::vector<std::string>& keys,
-                     const std::unordered_set<std::string>& fileKeys) {
-    for (const auto& key : keys) {
-        std::string_view rest = key;
+// The keys of every entry under one comparison (lower case, or case fold): no two alike, and
+// no file standing where another entry needs a parent folder.
+class EntryKeys {
+public:
+    [[nodiscard]] bool add(std::optional<std::string> key, bool isFile) {
+        if (!key || key->empty() || all_.count(*key) != 0) {
+            return false;
+        }
+        if (isFile) {
+            files_.insert(*key);
+        }
+        all_.insert(std::move(*key));
+        return true;
+    }
+
+    [[nodiscard]] bool noFileIsAParent() const {
+        return std::none_of(all_.begin(), all_.end(),
+                            [this](const std::string& key) { return hasFileParent(key); });
+    }
+
+private:
+    bool hasFileParent(std::string_view key) const {
         std::string prefix;
         while (true) {
-            const auto slash = rest.find('/');
+            const auto slash = key.find('/');
             if (slash == std::string_view::npos) {
-                break;
+                return false;
             }
-            const auto piece = rest.substr(0, slash);
-            rest.remove_prefix(slash + 1);
+            const auto piece = key.substr(0, slash);
+            key.remove_prefix(slash + 1);
             if (piece.empty()) {
                 continue;
             }
@@ -142,13 +160,15 @@ bool noFileIsAParent(const std::vector<std::string>& keys,
                 prefix.push_back('/');
             }
             prefix.append(piece);
-            if (!rest.empty() && fileKeys.count(prefix) != 0) {
-                return false;
+            if (!key.empty() && files_.count(prefix) != 0) {
+                return true;
             }
         }
     }
-    return true;
-}
+
+    std::unordered_set<std::string> all_;
+    std::unordered_set<std::string> files_;
+};
 
 } // namespace
 
@@ -166,9 +186,10 @@ bool zipListingIsSafe(std::string_view names, std::string_view longListing, std:
         return false;
     }
 
-    std::unordered_set<std::string> allKeys;
-    std::unordered_set<std::string> fileKeys;
-    std::vector<std::string> keys;
+    // Lower case alone lets "straße"/"strasse" and final/medial sigma through as different
+    // names; a case-insensitive file system may not, so the case fold must differ as well.
+    EntryKeys lowered;
+    EntryKeys folded;
     std::int64_t total = 0;
     for (std::size_t i = 0; i < entryNames.size(); ++i) {
         const auto name = entryNames[i];
@@ -186,16 +207,13 @@ bool zipListingIsSafe(std::string_view names, std::string_view longListing, std:
         if (__builtin_add_overflow(total, size, &total) || total > maxUncompressedBytes) {
             return false;
         }
-        auto key = composedLowerCase(trimmedSlashes(name));
-        if (!key || key->empty() || !allKeys.insert(*key).second) {
+        const auto trimmed = trimmedSlashes(name);
+        if (!lowered.add(composedLowerCase(trimmed), !directoryName) ||
+            !folded.add(canonicalCaseFold(trimmed), !directoryName)) {
             return false;
         }
-        if (!directoryName) {
-            fileKeys.insert(*key);
-        }
-        keys.push_back(std::move(*key));
     }
-    return noFileIsAParent(keys, fileKeys);
+    return lowered.noFileIsAParent() && folded.noFileIsAParent();
 }
 
 } // namespace zevra

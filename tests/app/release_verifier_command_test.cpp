@@ -166,13 +166,29 @@ TEST_F(ReleaseVerifierCommand, RunsAsAProcess) {
     EXPECT_EQ(broken.standardError, "");
 }
 
-TEST_F(ReleaseVerifierCommand, RelativePathsAreTakenFromTheCurrentFolder) {
-    const auto result =
-        testing::runProcess({"/bin/sh", "-c",
-                             "cd '" + folder.path().string() + "' && exec '" + programPath() +
-                                 "' --verify-release-archive app good.zip"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.standardOutput, "approved\n");
+TEST_F(ReleaseVerifierCommand, ArchiveNamesAreTakenAsPlainPathsFromTheCurrentFolder) {
+    std::filesystem::copy_file(goodArchive, folder.path() / "-ok.zip");
+    std::filesystem::copy_file(goodArchive, folder.path() / "a1.zip");
+    auto entries = testing::appShapedEntries("deflated");
+    entries.push_back(testing::zipSymbolicLink("ZEVRA.app/Contents/link", "/etc/passwd"));
+    testing::writeZipFixture(folder.path() / "a[1].zip", entries);
+
+    struct Case {
+        std::string archive;
+        std::string verdict;
+    };
+    const std::vector<Case> cases{
+        {"good.zip", "approved\n"},
+        {"-ok.zip", "approved\n"},  // not an option
+        {"a[1].zip", "rejected\n"}, // not a pattern for the safe a1.zip beside it
+    };
+    for (const auto& c : cases) {
+        const auto result = testing::runProcess(
+            {"/bin/sh", "-c", "cd \"$1\" && exec \"$2\" --verify-release-archive app \"$3\"", "sh",
+             folder.path().string(), programPath(), c.archive});
+        EXPECT_EQ(result.standardOutput, c.verdict) << c.archive;
+        EXPECT_EQ(result.exitCode, c.verdict == "approved\n" ? 0 : 64) << c.archive;
+    }
 }
 
 TEST_F(ReleaseVerifierCommand, ACommandLineWithoutASwitchStartsTheApplication) {

@@ -83,9 +83,7 @@ TEST(ArchiveEntriesAreSafe, NameLengthAndDepthLimits) {
 }
 
 TEST(ArchiveEntriesAreSafe, RefusesSymbolicLinksAndTypeMismatches) {
-    auto link = file("ZEVRA.app/Contents/link", "/etc/passwd");
-    link.mode = testing::symbolicLinkMode;
-    EXPECT_FALSE(safeForApp({link}));
+    EXPECT_FALSE(safeForApp({testing::zipSymbolicLink("ZEVRA.app/Contents/link", "/etc/passwd")}));
 
     auto directoryWithoutSlash = file("folder", "");
     directoryWithoutSlash.mode = testing::directoryMode;
@@ -97,12 +95,59 @@ TEST(ArchiveEntriesAreSafe, RefusesSymbolicLinksAndTypeMismatches) {
 }
 
 TEST(ArchiveEntriesAreSafe, RefusesCollidingKeys) {
-    EXPECT_FALSE(safeForApp({file("Readme"), file("README")}));
-    EXPECT_FALSE(safeForApp({file("caf\xc3\xa9"), file("cafe\xcc\x81")}));
-    EXPECT_FALSE(safeForApp({file("x"), zipDirectory("x/")}));
-    EXPECT_FALSE(safeForApp({file("lib"), file("lib/x.js")}));
-    EXPECT_FALSE(safeForApp({file("lib/x.js"), file("LIB")}));
-    EXPECT_TRUE(safeForApp({zipDirectory("lib/"), file("lib/x.js"), file("lib2")}));
+    struct Case {
+        std::vector<ZipFixtureEntry> entries;
+        bool safe;
+    };
+    const std::vector<Case> cases{
+        {{file("Readme"), file("README")}, false},
+        {{file("caf\xc3\xa9"), file("cafe\xcc\x81")}, false},
+        {{file("stra\u00dfe"), file("strasse")}, false},       // sharp s folds to "ss"
+        {{file("STRASSE"), file("stra\u1e9ee")}, false},       // capital sharp s
+        {{file("\u03b1\u03c2"), file("\u03b1\u03c3")}, false}, // final and medial sigma
+        {{file("Stra\u00dfe"), file("strasse/x")}, false},     // a file as a folder
+        {{file("x"), zipDirectory("x/")}, false},
+        {{file("lib"), file("lib/x.js")}, false},
+        {{file("lib/x.js"), file("LIB")}, false},
+        {{zipDirectory("lib/"), file("lib/x.js"), file("lib2")}, true},
+        {{file("strase"), file("strasse"), file("\u03b1\u03c3\u03b1")}, true},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(safeForApp(cases[i].entries), cases[i].safe) << "case " << i;
+    }
+}
+
+// Info-ZIP reads an archive name as a wildcard pattern, so the listings could describe other
+// files than the one checked.
+TEST(ArchiveEntriesAreSafe, ListsTheArchiveItWasGivenWhateverItsName) {
+    struct Archive {
+        std::string name;
+        bool holdsALink;
+    };
+    struct Case {
+        std::vector<Archive> folder; // the first one is checked
+        bool safe;
+    };
+    const std::vector<Case> cases{
+        {{{"a[1].zip", true}, {"a1.zip", false}}, false}, // the pattern matches only a1.zip
+        {{{"b[x].zip", false}}, true},                    // the pattern matches nothing
+        {{{"c*.zip", false}, {"c-copy.zip", false}}, true},
+        {{{"d?.zip", false}, {"dx.zip", false}}, true},
+    };
+    for (const auto& c : cases) {
+        const TemporaryFolder folder;
+        for (const auto& archive : c.folder) {
+            auto entries = testing::appShapedEntries("deflated");
+            if (archive.holdsALink) {
+                entries.push_back(testing::zipSymbolicLink("link", "/etc/passwd"));
+            }
+            testing::writeZipFixture(folder.path() / archive.name, entries);
+        }
+        EXPECT_EQ(archiveEntriesAreSafe(folder.path() / c.folder.front().name, appMaxArchiveEntries,
+                                        appMaxUncompressedBytes, appMaxMemberBytes),
+                  c.safe)
+            << c.folder.front().name;
+    }
 }
 
 TEST(ArchiveEntriesAreSafe, EntryCountLimits) {

@@ -1,3 +1,4 @@
+#include "base/unique_fd.h"
 #include "update/bounded_process_output.h"
 
 #include "support/manual_clock.h"
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 
 #include <chrono>
@@ -42,6 +44,17 @@ TEST(BoundedProcessOutput, ReturnsTheOutputOfASuccessfulTool) {
     EXPECT_EQ(shellOutput("printf 'one\\ntwo\\n'; echo noise >&2", 100), "one\ntwo\n");
     EXPECT_EQ(shellOutput("printf ''", 100), "");
     EXPECT_EQ(boundedProcessOutput("/bin/echo", {"a b", "c"}, 100), "a b c\n");
+}
+
+TEST(BoundedProcessOutput, HandsTheSharedFileToTheToolByDescriptor) {
+    const TemporaryFolder folder;
+    const auto path = folder.write("shared", "shared bytes");
+    const UniqueFd shared(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(shared.valid());
+    std::filesystem::remove(path); // the tool reads the open file, not whatever has the name
+    EXPECT_EQ(
+        boundedProcessOutput("/bin/cat", {sharedFilePath}, 100, 60s, systemClock(), shared.get()),
+        "shared bytes");
 }
 
 TEST(BoundedProcessOutput, RefusesFailuresAndTextThatIsNotUTF8) {

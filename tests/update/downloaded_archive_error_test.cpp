@@ -75,11 +75,32 @@ TEST_F(DownloadedArchiveError, GivesTheFirstFailingCheck) {
               "SHA-256 verification failed. The archive was not installed.");
 
     const auto notZip = folder.write("not.zip", std::string(1001, 'z'));
-    EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1000),
-              "Size verification failed (received 1001, expected 1000 bytes).");
+    const std::string sizeMismatch =
+        "Size verification failed (received 1001, expected 1000 bytes).";
+    EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1000), sizeMismatch);
+    EXPECT_EQ(check(notZip, zipResponse(), std::string(64, '0'), 1000), sizeMismatch);
     EXPECT_EQ(check(notZip, zipResponse(), sha256File(notZip).value(), 1001),
               "The release archive contains unsafe paths, special entries, collisions, or "
               "excessive expansion.");
+}
+
+TEST_F(DownloadedArchiveError, ChecksTheFileAtThePathItself) {
+    const std::string unsafe = "The release archive contains unsafe paths, special entries, "
+                               "collisions, or excessive expansion.";
+    // As a pattern "a[1].zip" names the safe "a1.zip"; the file itself holds a link.
+    auto entries = testing::appShapedEntries("deflated");
+    entries.push_back(testing::zipSymbolicLink("ZEVRA.app/Contents/link", "/etc/passwd"));
+    const auto trap = folder.path() / "a[1].zip";
+    testing::writeZipFixture(trap, entries);
+    std::filesystem::copy_file(archive, folder.path() / "a1.zip");
+    const auto trapSize = static_cast<std::int64_t>(std::filesystem::file_size(trap));
+    EXPECT_EQ(check(trap, zipResponse(), sha256File(trap).value(), trapSize), unsafe);
+
+    // The download is a file of our own: a link in its place is not followed.
+    const auto linked = folder.path() / "linked.zip";
+    std::filesystem::create_symlink(archive, linked);
+    EXPECT_EQ(check(linked, zipResponse(), digest, size),
+              "The release archive exceeds the approved download-size limit.");
 }
 
 } // namespace

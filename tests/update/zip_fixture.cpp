@@ -14,6 +14,14 @@ ZipFixtureEntry zipDirectory(const std::string& name) {
     return entry;
 }
 
+ZipFixtureEntry zipSymbolicLink(const std::string& name, const std::string& target) {
+    ZipFixtureEntry entry;
+    entry.name = name;
+    entry.data = target;
+    entry.mode = symbolicLinkMode;
+    return entry;
+}
+
 void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFixtureEntry>& entries,
                      bool streamed) {
     nlohmann::json layout{{"path", path.string()}, {"streamed", streamed}};

@@ -25,6 +25,9 @@ struct ZipFixtureEntry {
 // A directory entry "name" (ending in "/").
 ZipFixtureEntry zipDirectory(const std::string& name);
 
+// A symbolic link entry "name" pointing at `target`.
+ZipFixtureEntry zipSymbolicLink(const std::string& name, const std::string& target);
+
 // Writes the archive with Python's zipfile; `streamed` gives every entry a data descriptor.
 void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFixtureEntry>& entries,
                      bool streamed = false);
