@@ -1,19 +1,21 @@
-#include "auth/browser_auth_message_handler.h"
+#include "webshell/browser_auth_message_handler.h"
 
-#include "auth/local_shell_origin.h"
+#include "webshell/local_shell_origin.h"
 
 namespace zevra {
 
 BrowserAuthMessageHandler::BrowserAuthMessageHandler(std::weak_ptr<BrowserSession> server,
-                                                     Workspace& workspace, MainQueue mainQueue)
-    : server_(std::move(server)), workspace_(workspace), mainQueue_(std::move(mainQueue)) {}
+                                                     Workspace& workspace, MainQueue mainQueue,
+                                                     LocalServerListening serverListening)
+    : server_(std::move(server)), workspace_(workspace), mainQueue_(std::move(mainQueue)),
+      serverListening_(std::move(serverListening)) {}
 
 std::string connectPageURL(const std::string& nonce, bool automatic) {
     return "http://127.0.0.1:18484/app-connect?nonce=" + nonce + (automatic ? "&automatic=1" : "");
 }
 
 void BrowserAuthMessageHandler::receive(const nlohmann::json& body, const std::string& origin) {
-    if (!messageIsFromLocalShell(origin)) {
+    if (!messageIsFromLocalShell(origin) || !serverListening_()) {
         return;
     }
     bool automatic = false;
@@ -29,8 +31,12 @@ void BrowserAuthMessageHandler::receive(const nlohmann::json& body, const std::s
     if (!nonce.has_value()) {
         return;
     }
-    mainQueue_([&workspace = workspace_, url = connectPageURL(*nonce, automatic)] {
-        static_cast<void>(workspace.openURL(url));
+    // Asked again when the browser is about to open: the server may have stopped meanwhile.
+    mainQueue_([&workspace = workspace_, listening = serverListening_,
+                url = connectPageURL(*nonce, automatic)] {
+        if (listening()) {
+            static_cast<void>(workspace.openURL(url));
+        }
     });
 }
 

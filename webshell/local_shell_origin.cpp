@@ -1,4 +1,4 @@
-#include "auth/local_shell_origin.h"
+#include "webshell/local_shell_origin.h"
 
 namespace zevra {
 
