@@ -1,5 +1,7 @@
 #include "webshell/main_web_view_delegate.h"
 
+#include <algorithm>
+
 namespace zevra {
 
 void MainWebViewDelegate::addScriptMessageHandler(std::string name, ScriptMessageHandler handler) {
@@ -7,20 +9,19 @@ void MainWebViewDelegate::addScriptMessageHandler(std::string name, ScriptMessag
 }
 
 std::vector<std::string> MainWebViewDelegate::scriptMessageHandlerNames() const {
-    std::vector<std::string> names;
-    names.reserve(handlers_.size());
-    for (const auto& registration : handlers_) {
-        names.push_back(registration.name);
-    }
+    std::vector<std::string> names(handlers_.size());
+    std::transform(handlers_.begin(), handlers_.end(), names.begin(),
+                   [](const Registration& registration) { return registration.name; });
     return names;
 }
 
 void MainWebViewDelegate::didReceiveScriptMessage(WebView&, const ScriptMessage& message) {
-    for (const auto& registration : handlers_) {
-        if (registration.name == message.handlerName) {
-            registration.handler(message);
-            return;
-        }
+    const auto registration =
+        std::find_if(handlers_.begin(), handlers_.end(), [&](const Registration& candidate) {
+            return candidate.name == message.handlerName;
+        });
+    if (registration != handlers_.end()) {
+        registration->handler(message);
     }
 }
 
