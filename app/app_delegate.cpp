@@ -1,12 +1,22 @@
 #include "app/app_delegate.h"
+
 #include "app/document_service.h"
+#include "app/local_server_unavailable_page.h"
+#include "auth/browser_session.h"
+#include "base/shell_address.h"
 #include "platform/paths.h"
+#include "platform/system_log.h"
+#include "platform/workspace.h"
 #include "server/local_server.h"
+#include "webshell/auth_message_handler.h"
+#include "webshell/browser_auth_message_handler.h"
+#include "webshell/main_web_view_delegate.h"
 
 #include <cstdio>
 #include <system_error>
 
 namespace zevra {
+namespace {} // namespace
 
 MainWindowDescription mainWindowDescription() {
     MainWindowDescription window;
@@ -16,21 +26,30 @@ MainWindowDescription mainWindowDescription() {
     window.minimumWidth = 800;
     window.minimumHeight = 500;
     window.backgroundColor = "#c0c0c0";
-    window.initialURL = "http://127.0.0.1:18484/index.html";
     return window;
 }
 
 AppDelegate::AppDelegate(Application& application, std::filesystem::path resourcesPath)
     : application_(application), resourcesPath_(std::move(resourcesPath)),
+      webViewDelegate_(std::make_unique<MainWebViewDelegate>()),
       documents_(std::make_unique<DocumentService>(application)) {}
 
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
-    startLocalServer();
+    const bool listening = startLocalServer();
     std::error_code ignored;
     std::filesystem::create_directories(downloadsFolder(), ignored);
-    application_.showMainWindow(mainWindowDescription());
+    registerScriptMessageHandlers();
+    MainWindowDescription window = mainWindowDescription();
+    window.webView.scriptMessageHandlers = webViewDelegate_->scriptMessageHandlerNames();
+    WebView& view = application_.showMainWindow(window, *webViewDelegate_);
+    if (listening) {
+        view.loadURL(std::string(shellPageURL));
+    } else {
+        // Whatever holds the address is not ours; its page must not become the shell.
+        view.loadHTML(localServerUnavailablePage(), "");
+    }
     observeRestoreRequests();
     documents_->finishLaunching();
     restoreMainWindow();
@@ -51,14 +70,38 @@ bool AppDelegate::receiveDocuments(const std::vector<std::string>& paths) {
     return documents_->receiveDocuments(paths);
 }
 
-void AppDelegate::startLocalServer() {
+bool AppDelegate::startLocalServer() {
+    session_ = std::make_shared<BrowserSession>(productionBrowserSessionServices(systemClock()));
     LocalServerOptions options;
     options.resourcesPath = resourcesPath_;
+    options.session = session_;
     server_ = std::make_unique<LocalServer>(std::move(options));
     if (!server_->start()) {
-        // The health check retries later; the window still opens and shows the failure.
+        // The window still opens and says so.
         std::fputs("ZEVRA: the local server could not listen on 127.0.0.1:18484\n", stderr);
+        return false;
     }
+    return true;
+}
+
+bool AppDelegate::localServerIsListening() const {
+    return server_ != nullptr && server_->listeningPort().has_value();
+}
+
+void AppDelegate::registerScriptMessageHandlers() {
+    const auto listening = [this] { return localServerIsListening(); };
+    authHandler_ = std::make_unique<AuthMessageHandler>(session_, processSystemLog(), listening);
+    browserAuthHandler_ = std::make_unique<BrowserAuthMessageHandler>(
+        session_, processWorkspace(),
+        [this](std::function<void()> work) { application_.postToMain(std::move(work)); },
+        listening);
+    webViewDelegate_->addScriptMessageHandler("zevraAuth", [this](const ScriptMessage& message) {
+        authHandler_->receive(message.body, message.frameOrigin);
+    });
+    webViewDelegate_->addScriptMessageHandler(
+        "zevraBeginAuth", [this](const ScriptMessage& message) {
+            browserAuthHandler_->receive(message.body, message.frameOrigin);
+        });
 }
 
 void AppDelegate::observeRestoreRequests() {

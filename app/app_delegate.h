@@ -11,10 +11,15 @@
 namespace zevra {
 
 class LocalServer;
+class BrowserSession;
 class DocumentService;
+class MainWebViewDelegate;
+class AuthMessageHandler;
+class BrowserAuthMessageHandler;
 
 // The one application delegate: runs start-up on the main thread and composes the services
-// (loopback server, documents, restore hooks) rather than doing their work itself.
+// (loopback server, sign-in session, web-view delegate, documents, restore hooks) rather than
+// doing their work itself.
 class AppDelegate {
 public:
     AppDelegate(Application& application, std::filesystem::path resourcesPath);
@@ -33,15 +38,22 @@ public:
 private:
     Application& application_;
     const std::filesystem::path resourcesPath_;
+    std::shared_ptr<BrowserSession> session_;
     std::unique_ptr<LocalServer> server_;
+    std::unique_ptr<AuthMessageHandler> authHandler_;
+    std::unique_ptr<BrowserAuthMessageHandler> browserAuthHandler_;
+    std::unique_ptr<MainWebViewDelegate> webViewDelegate_;
     std::unique_ptr<DocumentService> documents_;
     std::unique_ptr<RestoreChannelListener> restoreListener_;
 
-    void startLocalServer();
+    [[nodiscard]] bool startLocalServer();
+    [[nodiscard]] bool localServerIsListening() const;
+    void registerScriptMessageHandlers();
     void observeRestoreRequests();
 };
 
-// The main window: title, size, minimum size, background and first page.
+// The main window: title, size, minimum size and background; its web view's script handlers
+// are added by the delegate.
 MainWindowDescription mainWindowDescription();
 
 } // namespace zevra

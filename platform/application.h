@@ -1,8 +1,17 @@
 #pragma once
 
+#include "platform/alert.h"
+#include "platform/main_thread_timer.h"
+#include "platform/menu.h"
+#include "platform/web_view.h"
+#include "platform/web_view_delegate.h"
+
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zevra {
 
@@ -12,18 +21,19 @@ struct MainWindowDescription {
     int height = 0;
     int minimumWidth = 0;
     int minimumHeight = 0;
-    std::string backgroundColor; // "#rrggbb"
-    std::string initialURL;
+    std::string backgroundColor; // "#rrggbb", also the web view's own background
+    WebViewConfiguration webView;
 };
 
 struct DocumentWindowDescription {
     std::string title;
     int width = 0;
     int height = 0;
-    std::string html; // loaded with no base URL
+    std::string html; // loaded by length with no base URL
 };
 
-// The application object: event loop, main thread, windows. One backend per toolkit.
+// The application object: event loop, main thread, windows, menus, alerts and timers. One
+// backend per toolkit.
 class Application {
 public:
     virtual ~Application() = default;
@@ -35,12 +45,24 @@ public:
     // Runs work on the main thread later; safe from any thread.
     virtual void postToMain(std::function<void()> work) = 0;
 
-    // Creates the main window with its web view, or shows it again when it already exists.
-    virtual void showMainWindow(const MainWindowDescription& window) = 0;
+    // Creates the main window with its web view, which asks `delegate` (kept for the life of
+    // the application), and returns the view. When the window exists it is shown again and its
+    // view returned unchanged.
+    virtual WebView& showMainWindow(const MainWindowDescription& window,
+                                    WebViewDelegate& delegate) = 0;
     // Brings the main window back (also after it was closed) and to the front.
     virtual void restoreMainWindow() = 0;
     // Opens a window of its own showing one document page.
     virtual void showDocumentWindow(const DocumentWindowDescription& window) = 0;
+
+    // Replaces the application's menus.
+    virtual void setMainMenu(const std::vector<Menu>& menus) = 0;
+    // Shows a modal alert on the main thread and returns the index of the button chosen.
+    [[nodiscard]] virtual std::size_t runModalAlert(const AlertDescription& alert) = 0;
+    // Calls `fire` on the main thread after `interval`, and every `interval` after that when
+    // repeating, until the returned timer is destroyed. Main thread only.
+    [[nodiscard]] virtual std::unique_ptr<MainThreadTimer>
+    scheduleTimer(std::chrono::milliseconds interval, bool repeats, std::function<void()> fire) = 0;
 
     // False for the headless backend.
     [[nodiscard]] virtual bool hasDisplay() const = 0;

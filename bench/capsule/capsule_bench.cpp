@@ -7,23 +7,18 @@
 #include <string>
 
 #include "app/document_service.h"
+#include "platform/headless/headless_application.h"
 
 namespace {
 
 // Keeps only what the bench reports, so the page is not copied.
-class MeasuringApplication final : public zevra::Application {
+class MeasuringApplication final : public zevra::HeadlessApplication {
 public:
-    void run(std::function<void()> didFinishLaunching) override { didFinishLaunching(); }
-    void quit() override {}
-    void postToMain(std::function<void()> work) override { work(); }
-    void showMainWindow(const zevra::MainWindowDescription&) override {}
-    void restoreMainWindow() override {}
     void showDocumentWindow(const zevra::DocumentWindowDescription& window) override {
         ++windows;
         pageBytes = window.html.size();
         verified = window.html.find("verified · complete integrity") != std::string::npos;
     }
-    [[nodiscard]] bool hasDisplay() const override { return false; }
 
     int windows = 0;
     std::size_t pageBytes = 0;

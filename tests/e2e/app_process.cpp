@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace zevra::testing {
@@ -34,6 +35,11 @@ std::unique_ptr<BackgroundProcess> AppSandbox::start(const std::vector<std::stri
     std::vector<std::string> argv{bundleExecutable};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return std::make_unique<BackgroundProcess>(argv, options(display));
+}
+
+std::string testDisplay() {
+    const char* display = std::getenv("ZEVRA_TEST_DISPLAY");
+    return display != nullptr ? display : "";
 }
 
 bool waitForStandardError(BackgroundProcess& process, const std::string& text,

@@ -26,6 +26,9 @@ private:
     TemporaryFolder folder_;
 };
 
+// The X display scripts/run-tests.sh started for window tests; empty outside it.
+std::string testDisplay();
+
 // Polls a running copy's standard error until it holds `text`.
 bool waitForStandardError(BackgroundProcess& process, const std::string& text,
                           std::chrono::milliseconds timeout);

@@ -10,11 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string testDisplay() {
-    const char* display = std::getenv("ZEVRA_TEST_DISPLAY");
-    return display != nullptr ? display : "";
-}
-
 std::filesystem::path artifactsFolder() {
     const char* folder = std::getenv("ZEVRA_TEST_ARTIFACTS");
     std::filesystem::path path = folder != nullptr ? folder : ZEVRA_BINARY_DIR "/test-artifacts";

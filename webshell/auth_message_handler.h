@@ -2,6 +2,7 @@
 
 #include "auth/browser_session.h"
 #include "platform/system_log.h"
+#include "webshell/local_shell_origin.h"
 
 #include <nlohmann/json.hpp>
 
@@ -13,7 +14,8 @@ namespace zevra {
 // The "zevraAuth" script message: the shell page hands over a token it obtained itself.
 class AuthMessageHandler {
 public:
-    AuthMessageHandler(std::weak_ptr<BrowserSession> server, SystemLog& log);
+    AuthMessageHandler(std::weak_ptr<BrowserSession> server, SystemLog& log,
+                       LocalServerListening serverListening);
 
     // `origin` is the serialised origin of the frame that sent the message.
     void receive(const nlohmann::json& body, const std::string& origin);
@@ -21,6 +23,7 @@ public:
 private:
     std::weak_ptr<BrowserSession> server_;
     SystemLog& log_;
+    LocalServerListening serverListening_;
 };
 
 } // namespace zevra

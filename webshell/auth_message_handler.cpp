@@ -1,14 +1,13 @@
-#include "auth/auth_message_handler.h"
-
-#include "auth/local_shell_origin.h"
+#include "webshell/auth_message_handler.h"
 
 namespace zevra {
 
-AuthMessageHandler::AuthMessageHandler(std::weak_ptr<BrowserSession> server, SystemLog& log)
-    : server_(std::move(server)), log_(log) {}
+AuthMessageHandler::AuthMessageHandler(std::weak_ptr<BrowserSession> server, SystemLog& log,
+                                       LocalServerListening serverListening)
+    : server_(std::move(server)), log_(log), serverListening_(std::move(serverListening)) {}
 
 void AuthMessageHandler::receive(const nlohmann::json& body, const std::string& origin) {
-    if (!messageIsFromLocalShell(origin) || !body.is_object()) {
+    if (!messageIsFromLocalShell(origin) || !serverListening_() || !body.is_object()) {
         return;
     }
     const auto token = body.find("token");

@@ -1,12 +1,14 @@
-#include "auth/auth_message_handler.h"
-#include "auth/browser_auth_message_handler.h"
-#include "auth/local_shell_origin.h"
+#include "webshell/auth_message_handler.h"
+#include "webshell/browser_auth_message_handler.h"
+#include "webshell/local_shell_origin.h"
 
-#include "session_fixture.h"
+#include "auth/session_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zevra {
@@ -43,16 +45,49 @@ TEST(LocalShellOrigin, OnlyTheLoopbackShellOriginCounts) {
     }
 }
 
-class ScriptMessageHandlersTest : public testing::KeyringSessionTest {
+// The handlers' rules need a keyring that keeps what it is given, not the desktop's.
+class MemoryKeyring final : public Keyring {
+public:
+    std::optional<std::string> find(const std::string& service,
+                                    const std::string& account) override {
+        const auto item = items.find({service, account});
+        return item == items.end() ? std::nullopt : std::optional(item->second);
+    }
+    bool add(const std::string& service, const std::string& account,
+             const std::string& data) override {
+        items[{service, account}] = data;
+        return true;
+    }
+    void remove(const std::string& service, const std::string& account) override {
+        items.erase({service, account});
+    }
+    std::map<std::pair<std::string, std::string>, std::string> items;
+};
+
+class ScriptMessageHandlersTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        fixture.keyring = &keyring;
+        session = fixture.makeSession();
+    }
+
+    MemoryKeyring keyring;
+    testing::SessionFixture fixture;
+    std::shared_ptr<BrowserSession> session;
     RecordingLog log;
     RecordingWorkspace workspace;
+    bool serverListening = true;
     std::vector<std::function<void()>> mainQueue;
 
+    LocalServerListening listening() {
+        return [this] { return serverListening; };
+    }
+    AuthMessageHandler authHandler() { return AuthMessageHandler(session, log, listening()); }
     BrowserAuthMessageHandler beginHandler() {
-        return BrowserAuthMessageHandler(session, workspace, [this](std::function<void()> work) {
-            mainQueue.push_back(std::move(work));
-        });
+        return BrowserAuthMessageHandler(
+            session, workspace,
+            [this](std::function<void()> work) { mainQueue.push_back(std::move(work)); },
+            listening());
     }
     void runMainQueue() {
         for (const auto& work : mainQueue) {
@@ -63,7 +98,7 @@ protected:
 };
 
 TEST_F(ScriptMessageHandlersTest, AuthMessageActivatesAWellFormedToken) {
-    AuthMessageHandler handler(session, log);
+    auto handler = authHandler();
     handler.receive({{"token", token}}, "http://localhost:18484");
     EXPECT_EQ(session->currentToken(), token);
     EXPECT_EQ(session->keychain().read(), token);
@@ -86,7 +121,7 @@ TEST_F(ScriptMessageHandlersTest, AuthMessageIgnoresOrLogsWhatItCannotUse) {
         {"31 digits", {{"token", std::string(31, 'a')}}, shell, true},
         {"trailing line feed", {{"token", std::string(token) + "\n"}}, shell, true},
     };
-    AuthMessageHandler handler(session, log);
+    auto handler = authHandler();
     for (const auto& c : cases) {
         log.lines.clear();
         handler.receive(c.body, c.origin);
@@ -99,7 +134,7 @@ TEST_F(ScriptMessageHandlersTest, AuthMessageIgnoresOrLogsWhatItCannotUse) {
 }
 
 TEST_F(ScriptMessageHandlersTest, AuthMessageAfterTheServerIsGoneIsLogged) {
-    AuthMessageHandler handler(session, log);
+    auto handler = authHandler();
     session.reset();
     handler.receive({{"token", token}}, shell);
     EXPECT_EQ(log.lines, std::vector<std::string>{"[ZEVRA Auth] Rejected invalid local app token"});
@@ -142,6 +177,26 @@ TEST_F(ScriptMessageHandlersTest, BeginAuthOpensNothingWhenItCannotStart) {
     fixture.random.failing = false;
     session.reset();
     handler.receive({{"automatic", true}}, shell);
+    runMainQueue();
+    EXPECT_TRUE(workspace.opened.empty());
+}
+
+// Another local user's server on the shell's address would receive the connect page and then
+// the token: while ours is not listening, the shell's origin proves nothing.
+TEST_F(ScriptMessageHandlersTest, NothingIsTrustedWhileOurServerIsNotListening) {
+    auto begin = beginHandler();
+    auto auth = authHandler();
+    serverListening = false;
+    begin.receive(json::object(), shell);
+    auth.receive({{"token", token}}, shell);
+    runMainQueue();
+    EXPECT_TRUE(workspace.opened.empty());
+    EXPECT_EQ(session->currentToken(), std::nullopt);
+
+    // Stopped between the message and the moment the browser would open.
+    serverListening = true;
+    begin.receive(json::object(), shell);
+    serverListening = false;
     runMainQueue();
     EXPECT_TRUE(workspace.opened.empty());
 }

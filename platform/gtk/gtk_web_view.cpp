@@ -1,0 +1,290 @@
+#include "platform/gtk/gtk_web_view.h"
+#include "platform/debug_log.h"
+#include "platform/gtk/gtk_file_chooser.h"
+#include "platform/gtk/script_message_relay.h"
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+
+namespace zevra {
+namespace {
+
+std::string orEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
+NavigationAction navigationAction(WebKitNavigationPolicyDecision* decision,
+                                  WebKitPolicyDecisionType type) {
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(decision);
+    NavigationAction result;
+    result.url = orEmpty(webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)));
+    // WebKitGTK does not say which frame a navigation targets, only whether it needs a window.
+    result.target = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION
+                        ? NavigationTarget::NewWindow
+                        : NavigationTarget::Unknown;
+    result.isUserGesture = webkit_navigation_action_is_user_gesture(action) != FALSE;
+    return result;
+}
+
+NavigationResponse navigationResponse(WebKitResponsePolicyDecision* decision) {
+    WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+    NavigationResponse result;
+    result.url = orEmpty(webkit_uri_response_get_uri(response));
+    result.mimeType = orEmpty(webkit_uri_response_get_mime_type(response));
+    result.canShowMimeType =
+        webkit_response_policy_decision_is_mime_type_supported(decision) != FALSE;
+    result.isMainFrame =
+        webkit_response_policy_decision_is_main_frame_main_resource(decision) != FALSE;
+    if (SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response)) {
+        result.httpStatus =
+            static_cast<std::uint16_t>(webkit_uri_response_get_status_code(response));
+        result.contentDisposition =
+            orEmpty(soup_message_headers_get_one(headers, "Content-Disposition"));
+    }
+    return result;
+}
+
+gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                        WebKitPolicyDecisionType type, gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+        switch (view->delegate()->decidePolicy(
+            *view, navigationResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision)))) {
+        case ResponseDecision::Allow:
+            webkit_policy_decision_use(decision);
+            return TRUE;
+        case ResponseDecision::Download:
+            webkit_policy_decision_download(decision);
+            return TRUE;
+        }
+    }
+    switch (view->delegate()->decidePolicy(
+        *view, navigationAction(WEBKIT_NAVIGATION_POLICY_DECISION(decision), type))) {
+    case NavigationDecision::Allow:
+        webkit_policy_decision_use(decision);
+        return TRUE;
+    case NavigationDecision::Cancel:
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Load outcomes are also how end-to-end checks see that a page really arrived.
+void onLoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {
+    if (event != WEBKIT_LOAD_FINISHED) {
+        return;
+    }
+    debugLine("load finished: " + orEmpty(webkit_web_view_get_uri(webView)));
+    auto* view = static_cast<GtkWebView*>(data);
+    if (view->delegate() != nullptr) {
+        view->delegate()->didFinishNavigation(*view);
+    }
+}
+
+gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) {
+    const std::string description = error != nullptr ? error->message : "";
+    debugLine("load failed: " + orEmpty(uri) + ": " + description);
+    auto* view = static_cast<GtkWebView*>(data);
+    view->delegate()->didFailNavigation(*view, {orEmpty(uri), description});
+    return FALSE;
+}
+
+void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
+    debugLine("web content process terminated");
+    auto* view = static_cast<GtkWebView*>(data);
+    view->delegate()->webContentProcessDidTerminate(*view);
+}
+
+GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    view->delegate()->didRequestNewWindow(
+        *view, {orEmpty(webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)))});
+    return nullptr; // the engine opens nothing itself
+}
+
+gboolean onRunFileChooser(WebKitWebView* webView, WebKitFileChooserRequest* request,
+                          gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    const OpenPanelRequest asked{webkit_file_chooser_request_get_select_multiple(request) != FALSE};
+    const auto options = view->delegate()->openPanelOptions(*view, asked);
+    if (!options.has_value()) {
+        webkit_file_chooser_request_cancel(request);
+        return TRUE;
+    }
+    runFileChooser(GTK_WINDOW(gtk_widget_get_toplevel(GTK_WIDGET(webView))), request, *options);
+    return TRUE;
+}
+
+void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+    const auto* binding = static_cast<GtkWebView::ScriptHandlerBinding*>(data);
+    char* json = jsc_value_to_json(webkit_javascript_result_get_js_value(result), 0);
+    if (json == nullptr) {
+        return;
+    }
+    const auto message = scriptMessageFromRelay(binding->name, json);
+    g_free(json);
+    if (!message.has_value()) {
+        return;
+    }
+    binding->view->delegate()->didReceiveScriptMessage(*binding->view, *message);
+}
+
+gboolean onDecideDestination(WebKitDownload* download, gchar* suggestedFilename, gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    const DownloadRequest request{
+        orEmpty(webkit_uri_request_get_uri(webkit_download_get_request(download))),
+        orEmpty(suggestedFilename)};
+    const auto destination = view->delegate()->downloadDestination(*view, request);
+    if (!destination.has_value()) {
+        webkit_download_cancel(download);
+        return TRUE;
+    }
+    // This API generation takes the destination as a file URI.
+    char* uri = g_filename_to_uri(destination->c_str(), nullptr, nullptr);
+    if (uri == nullptr) {
+        webkit_download_cancel(download);
+        return TRUE;
+    }
+    webkit_download_set_destination(download, uri);
+    g_free(uri);
+    return TRUE;
+}
+
+void onDownloadFailed(WebKitDownload* download, GError* error, gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    g_object_set_data(G_OBJECT(download), "zevra-failed", GINT_TO_POINTER(1));
+    // A download we cancelled ourselves (no destination) is not a failure to report.
+    if (g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
+        return;
+    }
+    view->delegate()->downloadDidFail(*view, error != nullptr ? error->message : "");
+}
+
+void onDownloadFinished(WebKitDownload* download, gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    const bool failed = g_object_get_data(G_OBJECT(download), "zevra-failed") != nullptr;
+    const std::string destination = orEmpty(webkit_download_get_destination(download));
+    view->forgetDownload(download);
+    if (failed) {
+        return;
+    }
+    char* path = g_filename_from_uri(destination.c_str(), nullptr, nullptr);
+    view->delegate()->downloadDidFinish(*view, path != nullptr ? path : destination);
+    g_free(path);
+}
+
+void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
+    auto* view = static_cast<GtkWebView*>(data);
+    // One context serves every view; each view takes only its own downloads.
+    if (webkit_download_get_web_view(download) != view->webKitView()) {
+        return;
+    }
+    view->trackDownload(download);
+    g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), view);
+    g_signal_connect(download, "failed", G_CALLBACK(onDownloadFailed), view);
+    g_signal_connect(download, "finished", G_CALLBACK(onDownloadFinished), view);
+}
+
+WebKitUserContentManager* userContentManager(const WebViewConfiguration& configuration) {
+    WebKitUserContentManager* manager = webkit_user_content_manager_new();
+    for (const UserScript& script : configuration.userScripts) {
+        const auto time = script.injectionTime == UserScriptInjectionTime::DocumentStart
+                              ? WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START
+                              : WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END;
+        WebKitUserScript* userScript = webkit_user_script_new(
+            script.source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, time, nullptr, nullptr);
+        webkit_user_content_manager_add_script(manager, userScript);
+        webkit_user_script_unref(userScript);
+    }
+    installScriptMessageRelay(manager, configuration.scriptMessageHandlers);
+    return manager;
+}
+
+} // namespace
+
+GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegate* delegate)
+    : delegate_(delegate) {
+    WebKitUserContentManager* manager = userContentManager(configuration);
+    view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(manager));
+    g_object_ref_sink(view_);
+    g_object_unref(manager); // the view holds it
+    webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view_),
+                                                configuration.developerExtras);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+    if (delegate_ == nullptr) {
+        return;
+    }
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+    g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
+    g_signal_connect(view_, "run-file-chooser", G_CALLBACK(onRunFileChooser), this);
+    g_signal_connect(webkit_web_view_get_context(view_), "download-started",
+                     G_CALLBACK(onDownloadStarted), this);
+    for (const std::string& name : configuration.scriptMessageHandlers) {
+        scriptHandlers_.push_back(std::make_unique<ScriptHandlerBinding>(this, name));
+        g_signal_connect(manager, ("script-message-received::" + name).c_str(),
+                         G_CALLBACK(onScriptMessage), scriptHandlers_.back().get());
+    }
+}
+
+GtkWebView::~GtkWebView() {
+    for (WebKitDownload* download : downloads_) {
+        g_signal_handlers_disconnect_by_data(download, this);
+        g_object_unref(download);
+    }
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view_), this);
+    WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(view_);
+    for (const auto& binding : scriptHandlers_) {
+        g_signal_handlers_disconnect_by_data(manager, binding.get());
+    }
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_object_unref(view_);
+}
+
+void GtkWebView::loadURL(const std::string& url) {
+    webkit_web_view_load_uri(view_, url.c_str());
+}
+
+void GtkWebView::loadHTML(const std::string& html, const std::string& baseURL) {
+    GBytes* bytes = g_bytes_new(html.data(), html.size());
+    webkit_web_view_load_bytes(view_, bytes, "text/html", "UTF-8",
+                               baseURL.empty() ? nullptr : baseURL.c_str());
+    g_bytes_unref(bytes);
+}
+
+std::string GtkWebView::currentURL() const {
+    return orEmpty(webkit_web_view_get_uri(view_));
+}
+
+GtkWidget* GtkWebView::widget() const {
+    return GTK_WIDGET(view_);
+}
+
+void GtkWebView::setBackgroundColor(const std::string& color) {
+    GdkRGBA rgba{0.75, 0.75, 0.75, 1.0};
+    if (!color.empty()) {
+        gdk_rgba_parse(&rgba, color.c_str());
+    }
+    webkit_web_view_set_background_color(view_, &rgba);
+}
+
+void GtkWebView::trackDownload(WebKitDownload* download) {
+    downloads_.push_back(WEBKIT_DOWNLOAD(g_object_ref(download)));
+}
+
+void GtkWebView::forgetDownload(WebKitDownload* download) {
+    const auto found = std::find(downloads_.begin(), downloads_.end(), download);
+    if (found == downloads_.end()) {
+        return;
+    }
+    downloads_.erase(found);
+    g_signal_handlers_disconnect_by_data(download, this);
+    g_object_unref(download);
+}
+
+} // namespace zevra

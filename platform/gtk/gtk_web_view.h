@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/web_view.h"
+#include "platform/web_view_delegate.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _WebKitWebView WebKitWebView;
+typedef struct _WebKitDownload WebKitDownload;
+typedef struct _GtkWidget GtkWidget;
+
+namespace zevra {
+
+// A WebKitWebView whose events go to a WebViewDelegate. The widget belongs to the container it
+// is put in; this object keeps a reference of its own and disconnects every signal it connected
+// when it goes.
+class GtkWebView final : public WebView {
+public:
+    // `delegate` may be null for a view that only shows one page (document windows).
+    GtkWebView(const WebViewConfiguration& configuration, WebViewDelegate* delegate);
+    ~GtkWebView() override;
+    GtkWebView(const GtkWebView&) = delete;
+    GtkWebView& operator=(const GtkWebView&) = delete;
+
+    void loadURL(const std::string& url) override;
+    void loadHTML(const std::string& html, const std::string& baseURL) override;
+    [[nodiscard]] std::string currentURL() const override;
+
+    [[nodiscard]] GtkWidget* widget() const;
+    void setBackgroundColor(const std::string& color);
+
+    // For the signal handlers.
+    struct ScriptHandlerBinding {
+        GtkWebView* view;
+        std::string name;
+    };
+    [[nodiscard]] WebViewDelegate* delegate() const { return delegate_; }
+    [[nodiscard]] WebKitWebView* webKitView() const { return view_; }
+    void trackDownload(WebKitDownload* download);
+    void forgetDownload(WebKitDownload* download);
+
+private:
+    WebKitWebView* view_ = nullptr;
+    WebViewDelegate* delegate_ = nullptr;
+    std::vector<std::unique_ptr<ScriptHandlerBinding>> scriptHandlers_;
+    std::vector<WebKitDownload*> downloads_;
+};
+
+} // namespace zevra

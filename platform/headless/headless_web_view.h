@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/web_view.h"
+#include "platform/web_view_delegate.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zevra {
+
+// A web view without an engine: it records what it was asked to load, and hands the delegate
+// the events a test plays the page's part for.
+class HeadlessWebView final : public WebView {
+public:
+    struct Load {
+        std::string url;                 // the URL, or the base URL of an HTML load
+        std::optional<std::string> html; // present for loadHTML
+    };
+
+    HeadlessWebView(WebViewConfiguration configuration, WebViewDelegate& delegate);
+
+    void loadURL(const std::string& url) override;
+    void loadHTML(const std::string& html, const std::string& baseURL) override;
+    [[nodiscard]] std::string currentURL() const override;
+
+    [[nodiscard]] const WebViewConfiguration& configuration() const { return configuration_; }
+    [[nodiscard]] const std::vector<Load>& loads() const { return loads_; }
+    [[nodiscard]] WebViewDelegate& delegate() const { return delegate_; }
+    // A page posting a message: as with the engine, only configured names reach the delegate.
+    // False when the name is not one of them.
+    bool postScriptMessage(const ScriptMessage& message);
+
+private:
+    WebViewConfiguration configuration_;
+    WebViewDelegate& delegate_;
+    std::vector<Load> loads_;
+};
+
+} // namespace zevra

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zevra {
+
+enum class UserScriptInjectionTime { DocumentStart, DocumentEnd };
+
+// Page script run in the page's own world, in every frame.
+struct UserScript {
+    std::string source;
+    UserScriptInjectionTime injectionTime = UserScriptInjectionTime::DocumentStart;
+};
+
+struct WebViewConfiguration {
+    bool developerExtras = false;
+    // Names pages post to with window.webkit.messageHandlers.NAME.postMessage; messages reach the
+    // delegate with the sending frame's origin.
+    std::vector<std::string> scriptMessageHandlers;
+    std::vector<UserScript> userScripts;
+};
+
+// One embedded web view. Main thread only.
+class WebView {
+public:
+    virtual ~WebView() = default;
+
+    virtual void loadURL(const std::string& url) = 0;
+    // Loads the page by length, so no character in it can cut it short. An empty base URL
+    // leaves the page without an origin of its own ("about:blank").
+    virtual void loadHTML(const std::string& html, const std::string& baseURL) = 0;
+    // The address shown now; empty before the first load.
+    [[nodiscard]] virtual std::string currentURL() const = 0;
+};
+
+} // namespace zevra

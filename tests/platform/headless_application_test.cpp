@@ -1,0 +1,69 @@
+#include "platform/headless/headless_application.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zevra {
+namespace {
+
+using std::chrono::milliseconds;
+
+// The program runs on this backend when there is no display, so its timers must really fire,
+// in order, and stop once cancelled.
+TEST(HeadlessApplication, TimersFireOnTheLoopUntilCancelled) {
+    HeadlessApplication application;
+    std::vector<std::string> fired;
+    std::unique_ptr<MainThreadTimer> repeating;
+    std::unique_ptr<MainThreadTimer> cancelled;
+    std::unique_ptr<MainThreadTimer> once;
+    application.run([&] {
+        cancelled =
+            application.scheduleTimer(milliseconds(1), false, [&] { fired.push_back("x"); });
+        cancelled.reset();
+        once = application.scheduleTimer(milliseconds(1), false, [&] { fired.push_back("once"); });
+        repeating = application.scheduleTimer(milliseconds(2), true, [&] {
+            fired.push_back("tick");
+            if (fired.size() == 4) {
+                repeating.reset();
+                application.postToMain([&] { application.quit(); });
+            }
+        });
+    });
+    EXPECT_EQ(fired, (std::vector<std::string>{"once", "tick", "tick", "tick"}));
+}
+
+TEST(HeadlessApplication, AlertsTakeTheQueuedAnswersThenTheDefaultButton) {
+    HeadlessApplication application;
+    application.queueAlertAnswer(1);
+    const AlertDescription alert{AlertStyle::Informational, "Saved", "a.png", {"OK", "Show"}};
+    EXPECT_EQ(application.runModalAlert(alert), 1u);
+    EXPECT_EQ(application.runModalAlert(alert), 0u);
+    ASSERT_EQ(application.alerts().size(), 2u);
+    EXPECT_EQ(application.alerts()[0].informativeText, "a.png");
+}
+
+class RecordingDelegate final : public WebViewDelegate {
+public:
+    std::vector<ScriptMessage> messages;
+    void didReceiveScriptMessage(WebView&, const ScriptMessage& message) override {
+        messages.push_back(message);
+    }
+};
+
+TEST(HeadlessApplication, OnlyConfiguredScriptMessagesReachTheDelegate) {
+    HeadlessApplication application;
+    RecordingDelegate delegate;
+    MainWindowDescription window;
+    window.webView.scriptMessageHandlers = {"zevraAuth"};
+    application.showMainWindow(window, delegate);
+    HeadlessWebView& view = *application.mainWebView();
+    EXPECT_TRUE(view.postScriptMessage({"zevraAuth", "http://127.0.0.1:18484", true, {}}));
+    EXPECT_FALSE(view.postScriptMessage({"zevraBeginAuth", "http://127.0.0.1:18484", true, {}}));
+    ASSERT_EQ(delegate.messages.size(), 1u);
+    EXPECT_EQ(delegate.messages[0].handlerName, "zevraAuth");
+}
+
+} // namespace
+} // namespace zevra

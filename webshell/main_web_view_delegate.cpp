@@ -1,0 +1,28 @@
+#include "webshell/main_web_view_delegate.h"
+
+#include <algorithm>
+
+namespace zevra {
+
+void MainWebViewDelegate::addScriptMessageHandler(std::string name, ScriptMessageHandler handler) {
+    handlers_.push_back({std::move(name), std::move(handler)});
+}
+
+std::vector<std::string> MainWebViewDelegate::scriptMessageHandlerNames() const {
+    std::vector<std::string> names(handlers_.size());
+    std::transform(handlers_.begin(), handlers_.end(), names.begin(),
+                   [](const Registration& registration) { return registration.name; });
+    return names;
+}
+
+void MainWebViewDelegate::didReceiveScriptMessage(WebView&, const ScriptMessage& message) {
+    const auto registration =
+        std::find_if(handlers_.begin(), handlers_.end(), [&](const Registration& candidate) {
+            return candidate.name == message.handlerName;
+        });
+    if (registration != handlers_.end()) {
+        registration->handler(message);
+    }
+}
+
+} // namespace zevra
