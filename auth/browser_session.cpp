@@ -116,7 +116,7 @@ bool BrowserSession::acceptBrowserHandoff(const std::string& token,
     // The sign-in is claimed in the same step that accepts it, so of several handoffs arriving
     // together only one gets through; it is given back if the keyring refuses the token.
     std::optional<std::string> claimedNonce;
-    TimePoint claimedDeadline = TimePoint::min();
+    TimePoint claimedDeadline;
     std::uint64_t claim = 0;
     {
         const std::lock_guard guard(authBridgeQueue);

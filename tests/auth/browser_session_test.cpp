@@ -111,6 +111,7 @@ TEST(BrowserSessionRaces, ActivationsAndClearingKeepTheKeyringInStep) {
         std::latch start(callers);
         {
             std::vector<std::jthread> threads;
+            threads.reserve(callers);
             for (int caller = 0; caller < callers; ++caller) {
                 threads.emplace_back([&, caller] {
                     start.arrive_and_wait();

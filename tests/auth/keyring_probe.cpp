@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     {
         std::latch start(threadCount);
         std::vector<std::jthread> threads;
+        threads.reserve(threadCount);
         for (int i = 0; i < threadCount; ++i) {
             threads.emplace_back([&] {
                 start.arrive_and_wait();

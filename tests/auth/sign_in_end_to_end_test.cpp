@@ -199,6 +199,7 @@ TEST_F(SignInEndToEndTest, ConcurrentHandoffsWithOneNonceAcceptExactlyOne) {
         std::latch start(handoffs);
         {
             std::vector<std::jthread> clients;
+            clients.reserve(handoffs);
             for (int client = 0; client < handoffs; ++client) {
                 clients.emplace_back([&, client] {
                     const auto body = json({{"token", tokenOf(client)}, {"nonce", nonce}}).dump();
