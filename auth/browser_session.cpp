@@ -1,5 +1,7 @@
 #include "auth/browser_session.h"
 
+#include "base/hex.h"
+
 #include "auth/handoff_origin.h"
 #include "auth/session_token.h"
 #include "build_config.h"
@@ -8,22 +10,12 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace zevra {
 namespace {
 
 constexpr auto browserAuthWindow = std::chrono::seconds(600);
-
-std::string lowercaseHex(std::span<const std::byte> bytes) {
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const std::byte b : bytes) {
-        std::array<char, 3> digits{};
-        std::snprintf(digits.data(), digits.size(), "%02x", static_cast<unsigned>(b));
-        text.append(digits.data(), 2);
-    }
-    return text;
-}
 
 } // namespace
 
@@ -66,6 +58,12 @@ void BrowserSession::waitForStoredTokenLoad() {
 void BrowserSession::loadStoredToken() {
     const std::string version = services_.version().value_or("dev");
     const auto handoffToken = handoffStore_.consume(version);
+    const std::lock_guard store(sessionStore);
+    // A token activated meanwhile is in force and already in the keyring; writing another
+    // there would bring a different account back at the next start.
+    if (currentToken().has_value()) {
+        return;
+    }
     const auto storedToken = keychain_.read();
     const auto chosen = storedToken.has_value() ? storedToken : handoffToken;
     if (!chosen.has_value()) {
@@ -76,9 +74,7 @@ void BrowserSession::loadStoredToken() {
         static_cast<void>(keychain_.save(*chosen));
     }
     const std::lock_guard guard(authBridgeQueue);
-    if (!activeSessionToken.has_value()) {
-        activeSessionToken = chosen;
-    }
+    activeSessionToken = chosen;
 }
 
 std::optional<std::string> BrowserSession::beginBrowserAuth() {
@@ -91,6 +87,7 @@ std::optional<std::string> BrowserSession::beginBrowserAuth() {
     browserAuthDeadline = services_.clock.now() + browserAuthWindow;
     browserHandoffReady = false;
     browserAuthNonce = nonce;
+    ++signInGeneration;
     return nonce;
 }
 
@@ -107,6 +104,11 @@ bool BrowserSession::acceptBrowserHandoff(const std::string& token,
     if (!isWellFormedSessionToken(token)) {
         return false;
     }
+    // The sign-in is claimed in the same step that accepts it, so of several handoffs arriving
+    // together only one gets through; it is given back if the keyring refuses the token.
+    std::optional<std::string> claimedNonce;
+    TimePoint claimedDeadline;
+    std::uint64_t claim = 0;
     {
         const std::lock_guard guard(authBridgeQueue);
         if (browserAuthDeadline < services_.clock.now()) {
@@ -121,13 +123,21 @@ bool BrowserSession::acceptBrowserHandoff(const std::string& token,
         if (!accepted) {
             return false;
         }
+        claimedNonce = std::exchange(browserAuthNonce, std::nullopt);
+        claimedDeadline = std::exchange(browserAuthDeadline, TimePoint::min());
+        claim = ++signInGeneration;
     }
     if (!activateToken(token)) {
+        const std::lock_guard guard(authBridgeQueue);
+        // Unless a new sign-in began or the token was cleared meanwhile.
+        if (signInGeneration == claim) {
+            browserAuthNonce = claimedNonce;
+            browserAuthDeadline = claimedDeadline;
+        }
         return false;
     }
     const std::lock_guard guard(authBridgeQueue);
-    browserAuthDeadline = TimePoint::min();
-    browserAuthNonce.reset();
+    resetSignIn();
     browserHandoffReady = true;
     return true;
 }
@@ -138,7 +148,11 @@ bool BrowserSession::consumeBrowserHandoffReady() {
 }
 
 bool BrowserSession::activateToken(const std::string& token) {
-    if (!isWellFormedSessionToken(token) || !keychain_.save(token)) {
+    if (!isWellFormedSessionToken(token)) {
+        return false;
+    }
+    const std::lock_guard store(sessionStore);
+    if (!keychain_.save(token)) {
         return false;
     }
     const std::lock_guard guard(authBridgeQueue);
@@ -152,6 +166,11 @@ std::optional<std::string> BrowserSession::currentToken() const {
 }
 
 void BrowserSession::clearToken() {
+    const std::lock_guard store(sessionStore);
+    forgetToken();
+}
+
+void BrowserSession::forgetToken() {
     keychain_.deleteToken();
     const std::lock_guard guard(authBridgeQueue);
     activeSessionToken.reset();
@@ -162,16 +181,15 @@ void BrowserSession::resetSignIn() {
     browserHandoffReady = false;
     browserAuthDeadline = TimePoint::min();
     browserAuthNonce.reset();
+    ++signInGeneration;
 }
 
 bool BrowserSession::clearTokenIfCurrent(const std::string& token) {
-    {
-        const std::lock_guard guard(authBridgeQueue);
-        if (activeSessionToken != token) {
-            return false;
-        }
+    const std::lock_guard store(sessionStore);
+    if (currentToken() != token) {
+        return false;
     }
-    clearToken();
+    forgetToken();
     return true;
 }
 

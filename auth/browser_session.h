@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -74,18 +75,27 @@ private:
     KeychainTokenStore keychain_;
     PendingSessionHandoffStore handoffStore_;
 
-    // Stands for the "zevra.auth.bridge" queue: the only guard of the four fields below, never
-    // held across keyring, file or network work.
+    // Held across the keyring write and the memory update of every change of the token, so the
+    // keyring always holds the token in force and a restart keeps the same account. Taken
+    // before authBridgeQueue, never while holding it.
+    std::mutex sessionStore;
+
+    // Stands for the "zevra.auth.bridge" queue: the only guard of the fields below, never held
+    // across keyring, file or network work.
     mutable std::mutex authBridgeQueue;
     std::optional<std::string> activeSessionToken;
     bool browserHandoffReady = false;
     TimePoint browserAuthDeadline = TimePoint::min();
     std::optional<std::string> browserAuthNonce;
+    // Changes whenever the browser sign-in is begun, claimed by a handoff or cancelled.
+    std::uint64_t signInGeneration = 0;
 
     std::mutex loaderLock;
     std::thread loader;
 
     void loadStoredToken();
+    // Deletes the keyring item and forgets the token; the caller holds sessionStore.
+    void forgetToken();
     void resetSignIn();
     [[nodiscard]] bool clearTokenIfCurrent(const std::string& token);
     [[nodiscard]] std::string userAgent() const;

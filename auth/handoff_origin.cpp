@@ -1,5 +1,7 @@
 #include "auth/handoff_origin.h"
 
+#include "base/shell_address.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -23,12 +25,10 @@ bool siteSent(const std::optional<std::string>& origin, const std::optional<std:
 
 bool connectPageSent(const std::optional<std::string>& origin,
                      const std::optional<std::string>& referer) {
-    if (origin.has_value() &&
-        (*origin == "http://127.0.0.1:18484" || *origin == "http://localhost:18484")) {
+    if (origin.has_value() && isLocalShellOrigin(*origin)) {
         return true;
     }
-    return referer.has_value() && (startsWith(*referer, "http://127.0.0.1:18484/app-connect") ||
-                                   startsWith(*referer, "http://localhost:18484/app-connect"));
+    return referer.has_value() && isLocalShellURL(*referer, "/app-connect");
 }
 
 } // namespace

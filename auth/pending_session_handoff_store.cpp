@@ -1,21 +1,30 @@
 #include "auth/pending_session_handoff_store.h"
 
+#include "base/unique_fd.h"
+
 #include "auth/session_token.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace zevra {
 namespace {
 
 constexpr const char* fileName = "pending-session-handoff.json";
+// Staging writes a temporary file of this name plus six letters or digits, then renames it.
+constexpr std::string_view temporaryPrefix = ".pending-session-handoff.";
 constexpr const char* schema = "zevra-update-session-handoff-v1";
 constexpr std::size_t maximumFileSize = 1024;
 constexpr double lifetimeSeconds = 300;
@@ -25,28 +34,6 @@ constexpr double clockSlackSeconds = 5;
 double secondsSinceEpoch(TimePoint time) {
     return std::chrono::duration<double>(time.time_since_epoch()).count();
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    // Closes now and reports whether the close itself succeeded (it may flush).
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Removes a file when the scope ends, however it ends.
 class RemoveOnExit {
@@ -80,6 +67,48 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// Gives the owner back read and write access when the umask took it away; a file already at
+// 0600 is left untouched.
+bool ensurePrivateMode(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return false;
+    }
+    return (info.st_mode & 07777) == 0600 || ::fchmod(fd, 0600) == 0;
+}
+
+bool isTemporaryName(std::string_view name) {
+    if (!name.starts_with(temporaryPrefix)) {
+        return false;
+    }
+    const auto suffix = name.substr(temporaryPrefix.size());
+    return suffix.size() == 6 && std::all_of(suffix.begin(), suffix.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) != 0;
+           });
+}
+
+struct DirectoryCloser {
+    void operator()(DIR* directory) const { ::closedir(directory); }
+};
+
+// A staging cut short by the process dying leaves its temporary file, which may hold the
+// token. Removes such files when they are regular files of this user.
+void removeTemporaryLeftovers(const std::filesystem::path& folder) {
+    const std::unique_ptr<DIR, DirectoryCloser> directory(::opendir(folder.c_str()));
+    if (directory == nullptr) {
+        return;
+    }
+    const int fd = ::dirfd(directory.get());
+    while (const dirent* entry = ::readdir(directory.get())) {
+        struct stat info {};
+        if (isTemporaryName(entry->d_name) &&
+            ::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::getuid()) {
+            ::unlinkat(fd, entry->d_name, 0);
+        }
+    }
+}
+
 bool makePrivateFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder.parent_path(), error);
@@ -93,14 +122,15 @@ bool makePrivateFolder(const std::filesystem::path& folder) {
 // Writes `bytes` to `target` by way of a temporary file that is private from the moment it
 // exists, so the token is never readable by others, not even for an instant.
 bool writePrivateFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
-    std::string pattern = (target.parent_path() / ".pending-session-handoff.XXXXXX").string();
-    FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
+    std::string pattern = (target.parent_path() / temporaryPrefix).string() + "XXXXXX";
+    // mkostemp opens with mode 0600 less the umask: never more than the owner's rights, from
+    // the moment the file exists.
+    UniqueFd file(::mkostemp(pattern.data(), O_CLOEXEC));
     if (file.get() < 0) {
         return false;
     }
     RemoveOnExit temporary(pattern);
-    // mkostemp creates the file 0600 already; say so explicitly rather than rely on it.
-    if (::fchmod(file.get(), 0600) != 0 || !writeAll(file.get(), bytes) ||
+    if (!ensurePrivateMode(file.get()) || !writeAll(file.get(), bytes) ||
         ::fsync(file.get()) != 0 || !file.close()) {
         return false;
     }
@@ -118,7 +148,7 @@ std::optional<std::string> readPrivateFile(const std::filesystem::path& path) {
     if (::lstat(path.c_str(), &linkInfo) != 0 || !S_ISREG(linkInfo.st_mode)) {
         return std::nullopt;
     }
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
         return std::nullopt;
     }
@@ -189,6 +219,7 @@ bool PendingSessionHandoffStore::stage(const std::string& token,
 
 std::optional<std::string>
 PendingSessionHandoffStore::consume(const std::string& expectedVersion) const {
+    removeTemporaryLeftovers(folder_);
     const RemoveOnExit removeFile(fileURL());
     const auto contents = readPrivateFile(fileURL());
     if (!contents.has_value()) {
@@ -229,6 +260,7 @@ PendingSessionHandoffStore::consume(const std::string& expectedVersion) const {
 
 void PendingSessionHandoffStore::discard() const {
     ::unlink(fileURL().c_str());
+    removeTemporaryLeftovers(folder_);
 }
 
 } // namespace zevra

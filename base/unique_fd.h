@@ -25,6 +25,8 @@ public:
     [[nodiscard]] int get() const { return fd_; }
     [[nodiscard]] bool valid() const { return fd_ >= 0; }
     [[nodiscard]] int release() { return std::exchange(fd_, -1); }
+    // Closes now and reports whether the close itself succeeded (it may flush).
+    [[nodiscard]] bool close() { return ::close(release()) == 0; }
     void reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);

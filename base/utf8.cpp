@@ -1,5 +1,6 @@
 #include "base/utf8.h"
 
+#include <array>
 #include <cstdint>
 
 namespace zevra {
@@ -43,6 +44,38 @@ Sequence sequenceAt(std::string_view bytes, std::size_t at) {
         }
     }
     return {length, true};
+}
+
+// The Unicode White_Space characters in UTF-8. A lead byte never occurs inside another
+// character, so matching whole sequences at either end of valid text cannot split one.
+constexpr std::array<std::string_view, 25> whiteSpaceCharacters = {
+    "\t",           "\n",           "\v",           // U+0009, U+000A, U+000B
+    "\f",           "\r",           " ",            // U+000C, U+000D, U+0020
+    "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", // U+0085, U+00A0, U+1680
+    "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", // U+2000, U+2001, U+2002
+    "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", // U+2003, U+2004, U+2005
+    "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88", // U+2006, U+2007, U+2008
+    "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8", // U+2009, U+200A, U+2028
+    "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F", // U+2029, U+202F, U+205F
+    "\xE3\x80\x80",                                 // U+3000
+};
+
+std::size_t leadingWhiteSpace(std::string_view text) {
+    for (const auto space : whiteSpaceCharacters) {
+        if (text.starts_with(space)) {
+            return space.size();
+        }
+    }
+    return 0;
+}
+
+std::size_t trailingWhiteSpace(std::string_view text) {
+    for (const auto space : whiteSpaceCharacters) {
+        if (text.ends_with(space)) {
+            return space.size();
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -114,6 +147,16 @@ void appendUtf8(std::string& text, char32_t scalar) {
         text.push_back(static_cast<char>(0x80 | ((scalar >> 6) & 0x3F)));
         text.push_back(static_cast<char>(0x80 | (scalar & 0x3F)));
     }
+}
+
+std::string_view trimmedWhiteSpaceAndLineBreaks(std::string_view text) {
+    while (const std::size_t length = leadingWhiteSpace(text)) {
+        text.remove_prefix(length);
+    }
+    while (const std::size_t length = trailingWhiteSpace(text)) {
+        text.remove_suffix(length);
+    }
+    return text;
 }
 
 } // namespace zevra

@@ -22,6 +22,10 @@ namespace zevra {
 // Appends one scalar (at most U+10FFFF, not a surrogate) as UTF-8.
 void appendUtf8(std::string& text, char32_t scalar);
 
+// The text without the white space and line breaks at either end: every Unicode White_Space
+// character (ASCII ones, U+0085, U+00A0, U+2028, U+2029 and the other spaces), as UTF-8.
+[[nodiscard]] std::string_view trimmedWhiteSpaceAndLineBreaks(std::string_view text);
+
 inline constexpr std::string_view replacementCharacterUtf8 = "\xEF\xBF\xBD";
 
 } // namespace zevra

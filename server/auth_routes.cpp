@@ -2,6 +2,7 @@
 
 #include "auth/browser_session.h"
 #include "base/percent_encoding.h"
+#include "base/utf8.h"
 #include "server/connect_page.h"
 #include "server/http_framing.h"
 #include "server/http_response.h"
@@ -56,17 +57,6 @@ std::optional<std::string> connectNonce(std::string_view rawPath) {
     return firstQueryValue(query, "nonce");
 }
 
-std::string trimmedSpace(std::string_view text) {
-    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && isSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return std::string(text);
-}
-
 struct HandoffBody {
     std::string token;
     std::optional<std::string> nonce;
@@ -76,14 +66,16 @@ struct HandoffBody {
 HandoffBody parseHandoffBody(const std::string& body) {
     const auto parsed = nlohmann::json::parse(body, nullptr, false);
     if (!parsed.is_object()) {
-        return HandoffBody{trimmedSpace(body), std::nullopt};
+        return HandoffBody{std::string(trimmedWhiteSpaceAndLineBreaks(body)), std::nullopt};
     }
     HandoffBody handoff;
     if (const auto token = parsed.find("token"); token != parsed.end() && token->is_string()) {
-        handoff.token = trimmedSpace(token->get_ref<const std::string&>());
+        handoff.token =
+            std::string(trimmedWhiteSpaceAndLineBreaks(token->get_ref<const std::string&>()));
     }
     if (const auto nonce = parsed.find("nonce"); nonce != parsed.end() && nonce->is_string()) {
-        handoff.nonce = trimmedSpace(nonce->get_ref<const std::string&>());
+        handoff.nonce =
+            std::string(trimmedWhiteSpaceAndLineBreaks(nonce->get_ref<const std::string&>()));
     }
     return handoff;
 }

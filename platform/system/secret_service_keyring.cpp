@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 
 namespace zevra {
 namespace {
@@ -120,6 +121,7 @@ public:
 
     std::optional<std::string> find(const std::string& service,
                                     const std::string& account) override {
+        const std::lock_guard serial(calls_);
         const auto secrets = connect();
         if (secrets == nullptr || !descriptorsToSpare()) {
             return std::nullopt;
@@ -149,6 +151,7 @@ public:
 
     bool add(const std::string& service, const std::string& account,
              const std::string& data) override {
+        const std::lock_guard serial(calls_);
         const auto secrets = connect();
         if (secrets == nullptr || !defaultCollectionIsOpen(secrets.get()) ||
             !descriptorsToSpare()) {
@@ -167,6 +170,7 @@ public:
     }
 
     void remove(const std::string& service, const std::string& account) override {
+        const std::lock_guard serial(calls_);
         const auto secrets = connect();
         if (secrets == nullptr || !defaultCollectionIsOpen(secrets.get()) ||
             !descriptorsToSpare()) {
@@ -180,6 +184,9 @@ public:
 
 private:
     GObjectPtr<GDBusConnection> bus_;
+    // libsecret's blocking calls must not overlap: run at once from several threads they
+    // complete each other's tasks, and GLib reports tasks returned twice ("ever_returned").
+    std::mutex calls_;
 };
 
 } // namespace

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <latch>
+#include <mutex>
 #include <set>
+#include <thread>
+#include <vector>
 
 namespace zevra {
 namespace {
@@ -47,18 +51,82 @@ TEST_F(BrowserSessionTest, NoncesAreFreshAndOnlyTheLatestIsPending) {
 }
 
 TEST_F(BrowserSessionTest, WindowLastsSixHundredSecondsInclusive) {
-    const auto nonce = *session->beginBrowserAuth();
-    fixture.clock.advance(599s);
-    EXPECT_TRUE(session->browserAuthIsPending(nonce));
-    fixture.clock.advance(1s);
-    EXPECT_TRUE(session->browserAuthIsPending(nonce)); // a deadline equal to now is still open
-    fixture.clock.advance(1ms);
-    EXPECT_FALSE(session->browserAuthIsPending(nonce));
-    EXPECT_FALSE(session->acceptBrowserHandoff(tokenA, nonce, extensionOrigin, std::nullopt));
-    EXPECT_EQ(session->currentToken(), std::nullopt);
-    // Only a new sign-in reopens it.
-    const auto next = *session->beginBrowserAuth();
-    EXPECT_TRUE(session->browserAuthIsPending(next));
+    const struct {
+        std::chrono::milliseconds elapsed;
+        bool open;
+    } cases[] = {{599s, true}, {600s, true}, {600s + 1ms, false}};
+    for (const auto& c : cases) {
+        const auto nonce = *session->beginBrowserAuth();
+        fixture.clock.advance(c.elapsed);
+        EXPECT_EQ(session->browserAuthIsPending(nonce), c.open) << c.elapsed.count();
+        EXPECT_EQ(session->acceptBrowserHandoff(tokenA, nonce, extensionOrigin, std::nullopt),
+                  c.open)
+            << c.elapsed.count();
+        EXPECT_EQ(session->consumeBrowserHandoffReady(), c.open) << c.elapsed.count();
+    }
+}
+
+// An in-memory keyring, or a locked one that refuses everything. Its writes let other threads
+// run before they return, as a real keyring's round trip does.
+class MemoryKeyring final : public Keyring {
+public:
+    explicit MemoryKeyring(bool locked = false) : locked_(locked) {}
+    std::optional<std::string> find(const std::string&, const std::string&) override {
+        const std::lock_guard guard(lock_);
+        return item_;
+    }
+    bool add(const std::string&, const std::string&, const std::string& data) override {
+        if (locked_) {
+            return false;
+        }
+        {
+            const std::lock_guard guard(lock_);
+            item_ = data;
+        }
+        std::this_thread::yield();
+        return true;
+    }
+    void remove(const std::string&, const std::string&) override {
+        {
+            const std::lock_guard guard(lock_);
+            item_.reset();
+        }
+        std::this_thread::yield();
+    }
+
+private:
+    const bool locked_;
+    std::mutex lock_;
+    std::optional<std::string> item_;
+};
+
+TEST(BrowserSessionRaces, ActivationsAndClearingKeepTheKeyringInStep) {
+    testing::SessionFixture fixture;
+    MemoryKeyring keyring;
+    fixture.keyring = &keyring;
+    const auto session = fixture.makeSession();
+    constexpr int callers = 4;
+    int mismatches = 0;
+    for (int trial = 0; trial < 1000; ++trial) {
+        std::latch start(callers);
+        {
+            std::vector<std::jthread> threads;
+            threads.reserve(callers);
+            for (int caller = 0; caller < callers; ++caller) {
+                threads.emplace_back([&, caller] {
+                    start.arrive_and_wait();
+                    if (caller == 0) {
+                        session->clearToken();
+                        return;
+                    }
+                    static_cast<void>(
+                        session->activateToken(std::string(32, static_cast<char>('0' + caller))));
+                });
+            }
+        }
+        mismatches += session->currentToken() != session->keychain().read() ? 1 : 0;
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST_F(BrowserSessionTest, RandomFailureLeavesTheSignInAsItWas) {
@@ -186,18 +254,9 @@ TEST_F(BrowserSessionTest, ClearTokenForgetsEverywhereAndCancelsTheSignIn) {
     EXPECT_FALSE(session->acceptBrowserHandoff(tokenB, nonce, extensionOrigin, std::nullopt));
 }
 
-class RefusingKeyring final : public Keyring {
-public:
-    std::optional<std::string> find(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    bool add(const std::string&, const std::string&, const std::string&) override { return false; }
-    void remove(const std::string&, const std::string&) override {}
-};
-
 TEST(BrowserSessionLockedKeyring, RefusedTokenKeepsTheSignInPending) {
     testing::SessionFixture fixture;
-    RefusingKeyring locked;
+    MemoryKeyring locked(true);
     fixture.keyring = &locked;
     const auto session = fixture.makeSession();
     const auto nonce = *session->beginBrowserAuth();
@@ -260,6 +319,7 @@ TEST_F(StartupLoadTest, NeverReplacesATokenActivatedMeanwhile) {
     ASSERT_TRUE(session->activateToken(tokenB));
     load();
     EXPECT_EQ(session->currentToken(), tokenB);
+    EXPECT_EQ(session->keychain().read(), tokenB);
 }
 
 } // namespace

@@ -119,6 +119,17 @@ TEST(KeychainTokenStore, ComputesTheServiceOnEveryUse) {
     store.deleteToken();
 }
 
+// In a child process, so that what the keyring library prints is seen.
+TEST(KeychainTokenStore, SimultaneousSavesAllSucceedWithoutLibraryComplaints) {
+    ZEVRA_REQUIRE_KEYRING();
+    const std::string probe = std::string(ZEVRA_BINARY_DIR) + "/tests/auth/zevra_keyring_probe";
+    const auto result =
+        testing::runProcess({probe, testing::uniqueTestVersion(), mixedCaseToken, "6", "10"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardOutput, std::string("save=true read=") + mixedCaseToken + "\n");
+    EXPECT_EQ(result.standardError, "");
+}
+
 // The store runs in a child process whose environment has no usable Secret Service.
 testing::ProcessResult runProbe(const std::vector<std::string>& prefix,
                                 const testing::ProcessOptions& options) {

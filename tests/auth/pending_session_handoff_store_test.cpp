@@ -1,4 +1,5 @@
 #include "auth/pending_session_handoff_store.h"
+#include "base/unique_fd.h"
 
 #include "support/manual_clock.h"
 #include "support/temporary_folder.h"
@@ -10,10 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
-#include <poll.h>
-#include <thread>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace zevra {
 namespace {
@@ -189,48 +191,58 @@ TEST_F(PendingSessionHandoffStoreTest, DiscardRemovesTheStagedFile) {
     EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
 }
 
-// Watches every file that appears in the folder while staging runs with a permissive umask,
-// so a file created with the default mode and tightened only later would be seen.
+TEST_F(PendingSessionHandoffStoreTest, ConsumeAndDiscardRemoveTemporaryFilesLeftByACrash) {
+    const std::function<void()> operations[] = {
+        [this] { static_cast<void>(store.consume("2.0.0")); },
+        [this] { store.discard(); },
+    };
+    for (const auto& operation : operations) {
+        home.write("share/ZEVRA/.pending-session-handoff.Ab12Cd", validEntry().dump());
+        home.write("share/ZEVRA/.pending-session-handoff.json", "not one of ours");
+        std::filesystem::create_symlink("elsewhere", folder / ".pending-session-handoff.Lnk123");
+        operation();
+        std::set<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            left.insert(entry.path().filename().string());
+        }
+        EXPECT_EQ(left, (std::set<std::string>{".pending-session-handoff.Lnk123",
+                                               ".pending-session-handoff.json"}));
+        std::filesystem::remove(folder / ".pending-session-handoff.Lnk123");
+    }
+}
+
+// Records what happens to files in the folder while staging runs under a permissive umask. A
+// file whose mode is never changed after it is made, and that ends up 0600, was 0600 from the
+// moment it existed: nobody else could have opened it, even before the token was written.
 TEST_F(PendingSessionHandoffStoreTest, TokenIsNeverInAFileOthersCanRead) {
     std::filesystem::create_directories(folder);
-    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MODIFY | IN_MOVED_TO), 0);
-    std::atomic<bool> done{false};
-    std::atomic<int> filesSeen{0};
-    std::atomic<int> exposed{0};
-    std::thread watcher([&] {
-        alignas(inotify_event) char buffer[4096];
-        while (!done) {
-            pollfd ready{watch, POLLIN, 0};
-            if (::poll(&ready, 1, 10) <= 0) {
-                continue;
+    const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_TRUE(watch.valid());
+    ASSERT_GE(::inotify_add_watch(watch.get(), folder.c_str(), IN_CREATE | IN_ATTRIB), 0);
+    const mode_t previous = ::umask(0);
+    const bool staged = store.stage(token, "1.0.0") && store.stage(token, "2.0.0");
+    ::umask(previous);
+    ASSERT_TRUE(staged);
+
+    int created = 0;
+    std::vector<std::string> changed;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t length; (length = ::read(watch.get(), buffer, sizeof buffer)) > 0;) {
+        for (ssize_t offset = 0; offset < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            ASSERT_EQ(event->mask & IN_Q_OVERFLOW, 0u);
+            if (event->len == 0) {
+                continue; // the folder itself
             }
-            const ssize_t length = ::read(watch, buffer, sizeof buffer);
-            for (ssize_t offset = 0; offset < length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
-                offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                if (event->len == 0) {
-                    continue;
-                }
-                struct stat info {};
-                if (::lstat((folder / event->name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-                    ++filesSeen;
-                    exposed += (info.st_mode & 077) != 0 ? 1 : 0;
-                }
+            created += (event->mask & IN_CREATE) != 0 ? 1 : 0;
+            if ((event->mask & IN_ATTRIB) != 0) {
+                changed.emplace_back(event->name);
             }
         }
-    });
-    const mode_t previous = ::umask(0);
-    for (int i = 0; i < 50; ++i) {
-        EXPECT_TRUE(store.stage(token, "2.0.0"));
     }
-    ::umask(previous);
-    done = true;
-    watcher.join();
-    ::close(watch);
-    EXPECT_GT(filesSeen.load(), 0);
-    EXPECT_EQ(exposed.load(), 0);
+    EXPECT_EQ(created, 2);
+    EXPECT_EQ(changed, std::vector<std::string>{});
     EXPECT_EQ(modeOf(store.fileURL()), 0600u);
 }
 
