@@ -46,25 +46,17 @@ TEST(SingleInstanceLock, TakesTheLockAndWritesThePid) {
     close(*again);
 }
 
-TEST(SingleInstanceLock, NeverFollowsOrTruncatesAPlantedLink) {
+// A planted link is never followed nor its target truncated; only a regular file is a lock.
+TEST(SingleInstanceLock, RefusesLinksAndWhatIsNotARegularFile) {
     const TemporaryFolder folder;
     const auto victim = folder.write("victim.txt", "precious contents\n");
-    const auto path = folder.path() / "zevra.lock";
-    std::filesystem::create_symlink(victim, path);
-
-    EXPECT_FALSE(acquireSingleInstanceLockAt(path).has_value());
+    std::filesystem::create_symlink(victim, folder.path() / "link.lock");
+    ASSERT_EQ(mkfifo((folder.path() / "fifo.lock").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder.path() / "folder.lock");
+    for (const char* name : {"link.lock", "fifo.lock", "folder.lock"}) {
+        EXPECT_FALSE(acquireSingleInstanceLockAt(folder.path() / name).has_value()) << name;
+    }
     EXPECT_EQ(readFile(victim), "precious contents\n");
-}
-
-TEST(SingleInstanceLock, RefusesSomethingThatIsNotARegularFile) {
-    const TemporaryFolder folder;
-    const auto fifo = folder.path() / "zevra.lock";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(acquireSingleInstanceLockAt(fifo).has_value());
-
-    const auto directory = folder.path() / "folder.lock";
-    std::filesystem::create_directory(directory);
-    EXPECT_FALSE(acquireSingleInstanceLockAt(directory).has_value());
 }
 
 TEST(SingleInstanceLock, RefusesAFileOwnedBySomebodyElse) {

@@ -4,8 +4,7 @@
 Usage: make_capsule.py OUTPUT [--assets-base64 PATH] < recipe.json
 
 The recipe (all members optional):
-  seed_hex         32-byte Ed25519 seed in hex (a fixed test seed otherwise)
-  world, content, archive_assets, completeness, kind   copied into the capsule
+  world, content, archive_assets, completeness   copied into the capsule
   assets           [{path, source_url, mime, text | random_bytes}] carried and listed
   manifest         extra manifest members (they are signed like the rest)
   snapshot_sha256  overrides the computed snapshot digest (still signed)
@@ -22,9 +21,6 @@ import sys
 
 from cryptography.hazmat.primitives import serialization
 from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey
-
-DEFAULT_SEED = bytes(range(32))
-
 
 def canonical(value):
     return json.dumps(value, sort_keys=True, separators=(",", ":"), ensure_ascii=False).encode("utf-8")
@@ -52,8 +48,7 @@ def main():
     if len(sys.argv) == 4 and sys.argv[2] == "--assets-base64":
         assets_base64_path = sys.argv[3]
     recipe = json.load(sys.stdin)
-    seed = bytes.fromhex(recipe["seed_hex"]) if "seed_hex" in recipe else DEFAULT_SEED
-    key = Ed25519PrivateKey.from_private_bytes(seed)
+    key = Ed25519PrivateKey.from_private_bytes(bytes(range(32)))
     public_key = key.public_key().public_bytes(
         serialization.Encoding.Raw, serialization.PublicFormat.Raw)
 
@@ -86,7 +81,7 @@ def main():
     message = b"ZEVRA-WORLD-CAPSULE-V1\x00" + manifest_hex.encode("ascii")
     encoding = recipe.get("key_encoding", "standard")
     capsule = {
-        "kind": recipe.get("kind", "world-capsule"),
+        "kind": "world-capsule",
         "manifest": manifest,
         "signature": {
             "alg": "Ed25519",

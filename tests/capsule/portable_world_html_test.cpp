@@ -27,35 +27,19 @@ bool contains(std::string_view page, std::string_view text) {
     return page.find(text) != std::string_view::npos;
 }
 
-class PortableWorldHTMLTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        rich_ = new Json(testing::produceCapsule(testing::richRecipe()));
-    }
-    static void TearDownTestSuite() {
-        delete rich_;
-        rich_ = nullptr;
-    }
-    static const Json& rich() { return *rich_; }
-
-private:
-    static Json* rich_;
-};
-
-Json* PortableWorldHTMLTest::rich_ = nullptr;
-
-TEST_F(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
-    const std::string page = portableWorldHTML(rich(), "lagoon.zevr");
+// The page loads nothing but the media the capsule carries, and shows its parts in order.
+TEST(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
+    const std::string page =
+        portableWorldHTML(testing::produceCapsule(testing::richRecipe()), "lagoon.zevr");
+    EXPECT_EQ(occurrences(page, "src="), 3u);
+    EXPECT_EQ(occurrences(page, "src='data:"), 3u);
+    EXPECT_EQ(occurrences(page, "url("), 1u);
+    EXPECT_FALSE(contains(page, "elsewhere.example"));
+    EXPECT_FALSE(contains(page, "<script"));
     const std::string display = "Läguna 🌊 &lt;b&gt;&#39;s&lt;/b&gt;";
-    const std::string head =
-        "<!doctype html><html><head><meta charset=\"utf-8\"><meta "
-        "http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; img-src data:; "
-        "style-src 'unsafe-inline'\"><meta name=\"viewport\" "
-        "content=\"width=device-width,initial-scale=1\"><title>" +
-        display + " — portable World</title><style>";
-    ASSERT_TRUE(page.starts_with(head));
-    // In order: heading, owner line, verdict, receipt, foot, the four sections, the end.
     const std::string fragments[] = {
+        "content=\"default-src 'none'; img-src data:; style-src 'unsafe-inline'\">",
+        "<title>" + display + " — portable World</title>",
         "<div class=\"k\">ZEVRA portable World · offline view</div><h1>#" + display + "</h1>",
         "<div>owned by <b>@ana</b> · world <b>#lagoon</b></div>",
         std::string(goodVerdict),
@@ -79,7 +63,7 @@ TEST_F(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
         "</h3><p>c</p></article></section>",
         "</main></body></html>",
     };
-    std::size_t at = head.size();
+    std::size_t at = 0;
     for (const std::string& fragment : fragments) {
         const std::size_t found = page.find(fragment, at);
         ASSERT_NE(found, std::string::npos) << fragment;
@@ -88,15 +72,6 @@ TEST_F(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
     EXPECT_EQ(at, page.size());
     EXPECT_TRUE(contains(page, "url('data:image/svg+xml;base64,d2FsbC1ieXRlcyDinJM=');"
                                "background-size:cover;background-attachment:fixed;}"));
-}
-
-TEST_F(PortableWorldHTMLTest, LoadsNothingButCarriedMedia) {
-    const std::string page = portableWorldHTML(rich(), "lagoon.zevr");
-    EXPECT_EQ(occurrences(page, "src="), 3u);
-    EXPECT_EQ(occurrences(page, "src='data:"), 3u);
-    EXPECT_EQ(occurrences(page, "url("), 1u);
-    EXPECT_FALSE(contains(page, "elsewhere.example"));
-    EXPECT_FALSE(contains(page, "<script"));
 }
 
 TEST(PortableWorldHTMLFallbackTest, ChoosesTitleWallpaperAndSummary) {

@@ -40,10 +40,27 @@ bool processIsGone(const std::filesystem::path& pidFile) {
     return false;
 }
 
-TEST(BoundedProcessOutput, ReturnsTheOutputOfASuccessfulTool) {
-    EXPECT_EQ(shellOutput("printf 'one\\ntwo\\n'; echo noise >&2", 100), "one\ntwo\n");
-    EXPECT_EQ(shellOutput("printf ''", 100), "");
+// Output of a successful tool, whole and UTF-8, within an inclusive cap; nothing otherwise.
+TEST(BoundedProcessOutput, GivesTheOutputOfASuccessfulTool) {
+    struct Case {
+        std::string script;
+        std::int64_t cap;
+        std::optional<std::string> output;
+    };
+    const std::vector<Case> cases{
+        {"printf 'one\\ntwo\\n'; echo noise >&2", 100, "one\ntwo\n"},
+        {"printf ''", 100, ""},
+        {"printf 12345", 5, "12345"},
+        {"printf 123456", 5, std::nullopt},
+        {"echo partial; exit 3", 100, std::nullopt},
+        {"kill -9 $$", 100, std::nullopt},
+        {"printf '\\377\\n'", 100, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shellOutput(c.script, c.cap), c.output) << c.script;
+    }
     EXPECT_EQ(boundedProcessOutput("/bin/echo", {"a b", "c"}, 100), "a b c\n");
+    EXPECT_EQ(boundedProcessOutput("/nonexistent/tool", {}, 100), std::nullopt);
 }
 
 TEST(BoundedProcessOutput, HandsTheSharedFileToTheToolByDescriptor) {
@@ -57,18 +74,6 @@ TEST(BoundedProcessOutput, HandsTheSharedFileToTheToolByDescriptor) {
         "shared bytes");
 }
 
-TEST(BoundedProcessOutput, RefusesFailuresAndTextThatIsNotUTF8) {
-    EXPECT_EQ(shellOutput("echo partial; exit 3", 100), std::nullopt);
-    EXPECT_EQ(shellOutput("kill -9 $$", 100), std::nullopt);
-    EXPECT_EQ(shellOutput("printf '\\377\\n'", 100), std::nullopt);
-    EXPECT_EQ(boundedProcessOutput("/nonexistent/tool", {}, 100), std::nullopt);
-}
-
-TEST(BoundedProcessOutput, CapIsInclusive) {
-    EXPECT_EQ(shellOutput("printf 12345", 5), "12345");
-    EXPECT_EQ(shellOutput("printf 123456", 5), std::nullopt);
-}
-
 TEST(BoundedProcessOutput, KillsAToolThatWritesPastTheCap) {
     const TemporaryFolder folder;
     const auto pidFile = folder.path() / "pid";
@@ -79,34 +84,26 @@ TEST(BoundedProcessOutput, KillsAToolThatWritesPastTheCap) {
     EXPECT_TRUE(processIsGone(pidFile));
 }
 
+// A tool that never ends, or closes its output and keeps running, is killed at the limit with
+// its whole process group.
 TEST(BoundedProcessOutput, GivesUpOnAToolThatNeverEnds) {
     const TemporaryFolder folder;
     const auto pidFile = folder.path() / "pid";
-    testing::ManualClock clock;
-    auto pending = std::async(std::launch::async, [&] {
-        return boundedProcessOutput(
-            "/bin/sh", {"-c", "sleep 1000 & echo $! > '" + pidFile.string() + "'; wait"}, 100, 60s,
-            clock);
-    });
-    // Nothing happens before the limit; past it the tool is killed.
-    EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout);
-    clock.advance(59s);
-    EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout);
-    clock.advance(2s);
-    ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-    EXPECT_EQ(pending.get(), std::nullopt);
-    EXPECT_TRUE(processIsGone(pidFile)); // the whole process group went down
-}
-
-TEST(BoundedProcessOutput, GivesUpOnAToolThatClosesItsOutputButKeepsRunning) {
-    testing::ManualClock clock;
-    auto pending = std::async(std::launch::async, [&] {
-        return boundedProcessOutput("/bin/sh", {"-c", "exec >&-; sleep 1000"}, 100, 60s, clock);
-    });
-    EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout);
-    clock.advance(61s);
-    ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
-    EXPECT_EQ(pending.get(), std::nullopt);
+    for (const std::string script :
+         {"sleep 1000 & echo $! > \"$0\"; wait", "exec >&-; sleep 1000 & echo $! > \"$0\"; wait"}) {
+        testing::ManualClock clock;
+        auto pending = std::async(std::launch::async, [&] {
+            return boundedProcessOutput("/bin/sh", {"-c", script, pidFile.string()}, 100, 60s,
+                                        clock);
+        });
+        EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout) << script;
+        clock.advance(59s);
+        EXPECT_EQ(pending.wait_for(200ms), std::future_status::timeout) << script;
+        clock.advance(2s);
+        ASSERT_EQ(pending.wait_for(10s), std::future_status::ready) << script;
+        EXPECT_EQ(pending.get(), std::nullopt) << script;
+        EXPECT_TRUE(processIsGone(pidFile)) << script;
+    }
 }
 
 } // namespace

@@ -10,17 +10,10 @@ namespace {
 
 using testing::TemporaryFolder;
 
-TEST(Sha256File, KnownDigests) {
-    const TemporaryFolder folder;
-    EXPECT_EQ(sha256File(folder.write("empty", "")),
-              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(sha256File(folder.write("abc", "abc")),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-}
-
 TEST(Sha256File, MatchesSha256sumAcrossChunkBoundaries) {
     const TemporaryFolder folder;
-    for (const std::size_t size : {std::size_t{1048576}, std::size_t{3 * 1048576 + 5}}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1048576}, std::size_t{3 * 1048576 + 5}}) {
         std::string data(size, '\0');
         for (std::size_t i = 0; i < size; ++i) {
             data[i] = static_cast<char>((i * 131) ^ (i >> 9));

@@ -27,17 +27,11 @@ void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFix
     nlohmann::json layout{{"path", path.string()}, {"streamed", streamed}};
     layout["entries"] = nlohmann::json::array();
     for (const auto& entry : entries) {
-        nlohmann::json item{{"name", entry.name},      {"data", entry.data},
-                            {"method", entry.method},  {"extra", entry.extraHex},
-                            {"zeros", entry.zeros},    {"mode", nullptr},
-                            {"declared_size", nullptr}};
-        if (entry.mode) {
-            item["mode"] = *entry.mode;
-        }
-        if (entry.declaredSize) {
-            item["declared_size"] = *entry.declaredSize;
-        }
-        layout["entries"].push_back(item);
+        layout["entries"].push_back({{"name", entry.name},
+                                     {"data", entry.data},
+                                     {"method", entry.method},
+                                     {"extra", entry.extraHex},
+                                     {"mode", entry.mode ? nlohmann::json(*entry.mode) : nullptr}});
     }
     ProcessOptions options;
     options.standardInput = layout.dump();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -18,8 +17,6 @@ struct ZipFixtureEntry {
     std::optional<unsigned> mode = regularFileMode; // absent: no file-type bits
     std::string method = "stored";                  // "stored", "deflated" or "bzip2"
     std::string extraHex;                           // an extra field, as hex
-    std::int64_t zeros = 0;                         // NUL bytes appended to data
-    std::optional<std::uint32_t> declaredSize;      // central directory size written over
 };
 
 // A directory entry "name" (ending in "/").
