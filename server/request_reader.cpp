@@ -94,6 +94,11 @@ RequestReadResult readRequest(ByteStream& stream) {
     }
     const std::size_t bodyStart = headerEnd + headerTerminator.size();
     const auto wanted = static_cast<std::size_t>(std::max(declared, 0LL));
+    if (buffer.size() - bodyStart < wanted) {
+        // One allocation for the whole declared body and the slack of the last read: growing
+        // by doubling would cost up to twice the body.
+        buffer.reserve(bodyStart + wanted + requestChunkSize);
+    }
     while (buffer.size() <= maxRequestBytes && buffer.size() - bodyStart < wanted) {
         if (readChunk(stream, buffer) <= 0) {
             break;
