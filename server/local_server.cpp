@@ -2,12 +2,13 @@
 
 #include "auth/browser_session.h"
 #include "platform/unique_fd.h"
-#include "server/byte_stream.h"
 #include "server/client_socket.h"
 #include "server/http_framing.h"
 #include "server/http_response.h"
 #include "server/request_reader.h"
 #include "server/request_router.h"
+#include "server/socket_byte_sink.h"
+#include "server/socket_byte_stream.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -69,7 +70,7 @@ struct LocalServer::Shared {
     // free once the answer is out: a peer that reconnects as soon as it has read it must not
     // find every slot still taken.
     void runWorker(UniqueFd client) {
-        server.serveClient(client.get());
+        server.serveClient(client.get(), {});
         endWorker(client.get());
         clientSlots.release();
         client.reset();
@@ -145,10 +146,43 @@ bool acceptErrorIsTransient(int error) {
     return error == EINTR || error == ECONNABORTED || error == EPROTO || error == EAGAIN;
 }
 
+// Never waits on the peer: the accept loop must not be held up by one that does not read.
 void refuseBusy(UniqueFd client) {
-    sendResponse(client.get(), "503 Service Unavailable", "text/plain; charset=utf-8",
-                 "ZEVRA is busy; retry shortly.");
+    constexpr std::string_view body = "ZEVRA is busy; retry shortly.";
+    const auto answer =
+        headerSetA("503 Service Unavailable", "text/plain; charset=utf-8", body.size()) +
+        std::string(body);
+    static_cast<void>(
+        ::send(client.get(), answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT));
     discardArrivedInput(client.get());
+}
+
+// Reads one request and answers it.
+void answerRequest(LocalServer& server, int fd, SocketByteStream& stream, SocketByteSink& sink) {
+    const auto result = readRequest(stream);
+    if (const auto* failure = std::get_if<RequestReadFailure>(&result)) {
+        switch (*failure) {
+        case RequestReadFailure::closeSilently:
+            return;
+        case RequestReadFailure::headersTooLarge:
+            sendResponse(sink, "431 Request Header Fields Too Large", "text/plain; charset=utf-8",
+                         "Request headers are too large.");
+            drainBeforeClose(fd);
+            return;
+        case RequestReadFailure::bodyTooLarge:
+            sendResponse(sink, "413 Payload Too Large", "text/plain; charset=utf-8",
+                         "Request body is too large.");
+            drainBeforeClose(fd);
+            return;
+        }
+        return;
+    }
+    const auto& request = std::get<HttpRequest>(result);
+    if (!hostIsLocalShell(request.headers)) {
+        sendResponse(sink, "421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
+        return;
+    }
+    dispatchRequest(RouteContext{server, sink, request});
 }
 
 void serveOnWorker(const std::shared_ptr<LocalServer::Shared>& shared, UniqueFd client) {
@@ -273,35 +307,14 @@ void LocalServer::didStartListening() {
 
 void LocalServer::handleClient(int fd) {
     const UniqueFd client(fd);
-    serveClient(fd);
+    configureClientSocket(fd);
+    serveClient(fd, {});
 }
 
-void LocalServer::serveClient(int fd) {
-    SocketByteStream stream(fd);
-    auto result = readRequest(stream);
-    if (const auto* failure = std::get_if<RequestReadFailure>(&result)) {
-        switch (*failure) {
-        case RequestReadFailure::closeSilently:
-            return;
-        case RequestReadFailure::headersTooLarge:
-            sendResponse(fd, "431 Request Header Fields Too Large", "text/plain; charset=utf-8",
-                         "Request headers are too large.");
-            drainBeforeClose(fd);
-            return;
-        case RequestReadFailure::bodyTooLarge:
-            sendResponse(fd, "413 Payload Too Large", "text/plain; charset=utf-8",
-                         "Request body is too large.");
-            drainBeforeClose(fd);
-            return;
-        }
-        return;
-    }
-    const auto& request = std::get<HttpRequest>(result);
-    if (!hostIsLocalShell(request.headers)) {
-        sendResponse(fd, "421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
-        return;
-    }
-    dispatchRequest(RouteContext{*this, fd, request});
+void LocalServer::serveClient(int fd, std::function<void()> answerOut) {
+    SocketByteStream stream(fd, clock());
+    SocketByteSink sink(fd, clock(), std::move(answerOut));
+    answerRequest(*this, fd, stream, sink);
 }
 
 } // namespace zevra

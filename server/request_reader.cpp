@@ -95,6 +95,7 @@ RequestReadResult readRequest(ByteStream& stream) {
     const std::size_t bodyStart = headerEnd + headerTerminator.size();
     const auto wanted = static_cast<std::size_t>(std::max(declared, 0LL));
     if (buffer.size() - bodyStart < wanted) {
+        stream.expectBody(wanted);
         // One allocation for the whole declared body and the slack of the last read: growing
         // by doubling would cost up to twice the body.
         buffer.reserve(bodyStart + wanted + requestChunkSize);
