@@ -35,6 +35,28 @@ inline constexpr std::ptrdiff_t clientSlotCount = 12;
 // out of memory), so the loop waits for resources instead of spinning on the error.
 inline constexpr auto acceptRetryDelay = std::chrono::milliseconds(20);
 
+using ClientSlots = std::counting_semaphore<clientSlotCount>;
+
+// A taken client slot, given back once: as soon as the answer is out, or when the connection
+// ends without one.
+class SlotLease {
+public:
+    explicit SlotLease(ClientSlots& slots) : slots_(slots) {}
+    ~SlotLease() { release(); }
+    SlotLease(const SlotLease&) = delete;
+    SlotLease& operator=(const SlotLease&) = delete;
+
+    void release() {
+        if (std::exchange(held_, false)) {
+            slots_.release();
+        }
+    }
+
+private:
+    ClientSlots& slots_;
+    bool held_ = true;
+};
+
 struct LocalServer::Shared {
     explicit Shared(LocalServer& owner) : server(owner) {}
 
@@ -46,7 +68,7 @@ struct LocalServer::Shared {
     // Tells a restarted socket from an old one that happens to reuse its descriptor number.
     std::uint64_t listenGeneration = 0;
 
-    std::counting_semaphore<clientSlotCount> clientSlots{clientSlotCount};
+    ClientSlots clientSlots{clientSlotCount};
 
     // Workers running `server` code, and their sockets, so the server's end can cut them short.
     std::mutex workerLock;
@@ -67,12 +89,13 @@ struct LocalServer::Shared {
 
     // One connection on a worker thread. It leaves the set before its descriptor is closed,
     // so the number is never shut down after being reused for something else. The slot is
-    // free once the answer is out: a peer that reconnects as soon as it has read it must not
-    // find every slot still taken.
+    // free before the answer's last byte goes out, so a peer that reconnects as soon as it has
+    // read the answer always finds it free, whatever the input drain and the close still take.
     void runWorker(UniqueFd client) {
-        server.serveClient(client.get(), {});
+        SlotLease slot(clientSlots);
+        server.serveClient(client.get(), [&slot] { slot.release(); });
+        slot.release();
         endWorker(client.get());
-        clientSlots.release();
         client.reset();
     }
 
