@@ -6,9 +6,11 @@
 #include "support/loopback_client.h"
 #include "support/temporary_folder.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -171,6 +173,22 @@ TEST(SendStaticFile, AnswersNotFoundForWhatCannotBeRead) {
         sendStaticFile(pair.sink, unreadable, "/locked.txt");
         EXPECT_TRUE(pair.written().starts_with("HTTP/1.1 404 Not Found\r\n"));
     }
+}
+
+TEST(SendStaticFile, AnswersNotFoundForACharacterDevice) {
+    // A twin of /dev/null: read as a file it would answer 200 with nothing (and a twin of
+    // /dev/zero would be read without end).
+    const TemporaryFolder folder;
+    const auto device = folder.path() / "device.html";
+    if (::mknod(device.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) != 0 ||
+        !UniqueFd(::open(device.c_str(), O_RDONLY | O_CLOEXEC)).valid()) {
+        GTEST_SKIP() << "cannot make a usable device node here";
+    }
+    SocketPair pair;
+    sendStaticFile(pair.sink, device, "/device.html");
+    const std::string body = "Not Found: /device.html";
+    EXPECT_EQ(pair.written(),
+              headerSetA("404 Not Found", "text/plain; charset=utf-8", body.size()) + body);
 }
 
 } // namespace
