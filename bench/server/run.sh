@@ -8,7 +8,8 @@
 # keep-alive off, the same file, a fixed JSON answer for /health), prints both and the ratio
 # ZEVRA/nginx; then how many answers were 503 with 8, 10, 11 and 12 connections (a client that
 # never holds more than 12 at once must see none); then the server's resident memory around 12
-# concurrent bodies of the largest size accepted, and after 50,000 and 100,000 requests.
+# concurrent bodies of the largest size accepted, around 12 concurrent bodies of 8 MiB, and
+# after 50,000 and 100,000 requests.
 # Environment: DURATION (seconds per wrk run, default 10), ZEVRA_PORT, NGINX_PORT.
 set -euo pipefail
 
@@ -165,22 +166,37 @@ for clients in 8 10 11 12; do
     echo "GET /health with $clients connections: $bad failed of $total"
 done
 
-# Resident memory of a fresh server around 12 bodies of the largest accepted size at once.
+# Posts COUNT bodies of SIZE bytes to /health at once; prints how the answers' statuses count.
+post_bodies_at_once() { # count size
+    head -c "$2" /dev/zero >"$work/body.bin"
+    rm -f "$work/body-status"
+    local pids=()
+    for _ in $(seq 1 "$1"); do
+        curl -s -o /dev/null -w '%{http_code}\n' -H "$host_header" -H 'Expect:' \
+            --data-binary @"$work/body.bin" "http://127.0.0.1:$zevra_port/health" \
+            >>"$work/body-status" &
+        pids+=("$!")
+    done
+    wait "${pids[@]}"
+    sort "$work/body-status" | uniq -c | xargs
+}
+
+# Resident memory of a fresh server around 12 bodies of the largest accepted size at once, then
+# of another fresh one around 12 bodies of 8 MiB that follow one of 16 MiB (which raises the
+# size from which glibc gives a block pages of its own, so smaller ones land in its arenas).
+# Memory a worker gives back is counted once every worker is done, a second after the answers.
 stop_zevra
 start_zevra
-head -c 33554432 /dev/zero >"$work/body.bin"
 echo "ZEVRA resident memory: at start $(vm_rss "$zevra_pid")"
-body_pids=()
-for _ in $(seq 1 "$connections"); do
-    curl -s -o /dev/null -w '%{http_code}\n' -H "$host_header" -H 'Expect:' \
-        --data-binary @"$work/body.bin" "http://127.0.0.1:$zevra_port/health" \
-        >>"$work/body-status" &
-    body_pids+=("$!")
-done
-wait "${body_pids[@]}"
-# Memory handed back by a worker after its request is visible once every worker is done.
+answers="$(post_bodies_at_once "$connections" 33554432)"
 sleep 1
-echo "ZEVRA 12 concurrent 32 MiB bodies: answers $(sort "$work/body-status" | uniq -c | xargs)," \
+echo "ZEVRA 12 concurrent 32 MiB bodies: answers $answers, peak resident $(vm_peak "$zevra_pid")," \
+    "afterwards $(vm_rss "$zevra_pid")"
+stop_zevra
+start_zevra
+answers="$(post_bodies_at_once 1 16777216) $(post_bodies_at_once "$connections" 8388608)"
+sleep 1
+echo "ZEVRA 12 concurrent 8 MiB bodies after one of 16 MiB: answers $answers," \
     "peak resident $(vm_peak "$zevra_pid"), afterwards $(vm_rss "$zevra_pid")"
 
 # Resident memory of a fresh server, over alternating bursts of both requests.
