@@ -80,8 +80,8 @@ HandoffBody parseHandoffBody(const std::string& body) {
     return handoff;
 }
 
-void refuseJSON(int fd) {
-    sendJSON(fd, {{"ok", false}}, "403 Forbidden");
+void refuseJSON(ByteSink& sink) {
+    sendJSON(sink, {{"ok", false}}, "403 Forbidden");
 }
 
 bool isLocalShellGet(const HttpRequest& request) {
@@ -98,10 +98,10 @@ bool routeAppConnect(const RouteContext& context) {
     const auto nonce = connectNonce(request.rawPath);
     if (request.method == "GET" && nonce.has_value() && isNonceText(*nonce) &&
         context.server.session().browserAuthIsPending(*nonce)) {
-        sendResponse(context.fd, "200 OK", "text/html; charset=utf-8", connectPageHTML());
+        sendResponse(context.sink, "200 OK", "text/html; charset=utf-8", connectPageHTML());
         return true;
     }
-    sendResponse(context.fd, "403 Forbidden", "text/plain; charset=utf-8",
+    sendResponse(context.sink, "403 Forbidden", "text/plain; charset=utf-8",
                  "Invalid or expired app connection request.");
     return true;
 }
@@ -111,13 +111,13 @@ bool routeAuthBridgeStatus(const RouteContext& context) {
         return false;
     }
     if (!isLocalShellGet(context.request)) {
-        refuseJSON(context.fd);
+        refuseJSON(context.sink);
         return true;
     }
     BrowserSession& session = context.server.session();
     const bool authenticated = session.currentToken().has_value();
     const bool handoffReady = session.consumeBrowserHandoffReady();
-    sendJSON(context.fd,
+    sendJSON(context.sink,
              {{"ok", true}, {"authenticated", authenticated}, {"handoff_ready", handoffReady}});
     return true;
 }
@@ -128,7 +128,7 @@ bool routeAuthBridge(const RouteContext& context) {
         return false;
     }
     const auto refuse = [&context] {
-        sendResponse(context.fd, "403 Forbidden", "text/plain; charset=utf-8", "");
+        sendResponse(context.sink, "403 Forbidden", "text/plain; charset=utf-8", "");
         return true;
     };
     const auto origin = parseHeader(request.headers, "Origin");
@@ -141,7 +141,7 @@ bool routeAuthBridge(const RouteContext& context) {
                                      handoff.token, handoff.nonce, origin, referer)) {
         return refuse();
     }
-    sendResponse(context.fd, "204 No Content", "text/plain; charset=utf-8", "");
+    sendResponse(context.sink, "204 No Content", "text/plain; charset=utf-8", "");
     return true;
 }
 
@@ -150,10 +150,10 @@ bool routeLocalAuthStatus(const RouteContext& context) {
         return false;
     }
     if (!isLocalShellGet(context.request)) {
-        refuseJSON(context.fd);
+        refuseJSON(context.sink);
         return true;
     }
-    sendJSON(context.fd, context.server.session().authenticationStatus());
+    sendJSON(context.sink, context.server.session().authenticationStatus());
     return true;
 }
 

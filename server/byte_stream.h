@@ -11,16 +11,9 @@ public:
     virtual ~ByteStream() = default;
     // Reads at most `into.size()` bytes; 0 at end of stream, negative on error or timeout.
     [[nodiscard]] virtual long readSome(std::span<char> into) = 0;
-};
-
-// Reads from a connected socket; a signal does not count as an error.
-class SocketByteStream final : public ByteStream {
-public:
-    explicit SocketByteStream(int fd) : fd_(fd) {}
-    [[nodiscard]] long readSome(std::span<char> into) override;
-
-private:
-    int fd_;
+    // Told once the header block has ended with the body length it declares; a stream that
+    // keeps time allows the body its own time from here. Memory has no time to keep.
+    virtual void expectBody(std::size_t bytes) { static_cast<void>(bytes); }
 };
 
 } // namespace zevra

@@ -1,10 +1,10 @@
 #include "server/client_socket.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <cerrno>
 #include <chrono>
@@ -12,22 +12,17 @@
 namespace zevra {
 namespace {
 
-constexpr int receiveTimeoutSeconds = 5;
-constexpr int sendTimeoutSeconds = 30;
 // Bounds on the input dropped after a refusal.
 constexpr auto drainTime = std::chrono::seconds(2);
 constexpr long drainBytes = 64L * 1024 * 1024;
 
-void setTimeout(int fd, int option, int seconds) {
-    const timeval timeout{seconds, 0};
-    static_cast<void>(::setsockopt(fd, SOL_SOCKET, option, &timeout, sizeof timeout));
-}
-
 } // namespace
 
 void configureClientSocket(int fd) {
-    setTimeout(fd, SO_RCVTIMEO, receiveTimeoutSeconds);
-    setTimeout(fd, SO_SNDTIMEO, sendTimeoutSeconds);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        static_cast<void>(::fcntl(fd, F_SETFL, flags | O_NONBLOCK));
+    }
     const int one = 1;
     static_cast<void>(::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one));
 }

@@ -2,7 +2,8 @@
 
 namespace zevra {
 
-// Receive and send timeouts of an accepted connection (5 s and 30 s) and no Nagle delay.
+// An accepted connection does not block (every wait on it is bounded by its time limits) and
+// has no Nagle delay.
 void configureClientSocket(int fd);
 
 // Reads and drops what has already arrived, without waiting. Closing a socket with unread

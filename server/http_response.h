@@ -1,27 +1,32 @@
 #pragma once
 
+#include "server/byte_sink.h"
+
 #include <nlohmann/json_fwd.hpp>
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace zevra {
 
-// Writes every byte, retrying after signals. Never raises SIGPIPE.
-[[nodiscard]] bool writeAll(int fd, std::string_view data);
+// The header lines every answer but a static file carries, up to and with the empty line.
+[[nodiscard]] std::string headerSetA(std::string_view status, std::string_view contentType,
+                                     std::size_t contentLength);
 
-// A complete response with the header set every answer but a static file uses. Write failures
-// are ignored; the caller closes the connection.
-void sendResponse(int fd, std::string_view status, std::string_view contentType,
+// A complete response with header set A. Write failures are ignored; the caller closes the
+// connection.
+void sendResponse(ByteSink& sink, std::string_view status, std::string_view contentType,
                   std::string_view body);
 
 // `object` serialised compactly as application/json; 500 when it cannot be serialised.
-void sendJSON(int fd, const nlohmann::json& object, std::string_view status = "200 OK");
+void sendJSON(ByteSink& sink, const nlohmann::json& object, std::string_view status = "200 OK");
 
 // The file's bytes with the static file header set, or 404 naming `path` when the file is
 // absent, missing or not a readable regular file.
-void sendStaticFile(int fd, const std::optional<std::filesystem::path>& file,
+void sendStaticFile(ByteSink& sink, const std::optional<std::filesystem::path>& file,
                     std::string_view path);
 
 } // namespace zevra

@@ -8,6 +8,8 @@
 #include "server/http_response.h"
 #include "server/request_reader.h"
 #include "server/request_router.h"
+#include "server/socket_byte_sink.h"
+#include "server/socket_byte_stream.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -34,6 +36,28 @@ inline constexpr std::ptrdiff_t clientSlotCount = 12;
 // out of memory), so the loop waits for resources instead of spinning on the error.
 inline constexpr auto acceptRetryDelay = std::chrono::milliseconds(20);
 
+using ClientSlots = std::counting_semaphore<clientSlotCount>;
+
+// A taken client slot, given back once: as soon as the answer is out, or when the connection
+// ends without one.
+class SlotLease {
+public:
+    explicit SlotLease(ClientSlots& slots) : slots_(slots) {}
+    ~SlotLease() { release(); }
+    SlotLease(const SlotLease&) = delete;
+    SlotLease& operator=(const SlotLease&) = delete;
+
+    void release() {
+        if (std::exchange(held_, false)) {
+            slots_.release();
+        }
+    }
+
+private:
+    ClientSlots& slots_;
+    bool held_ = true;
+};
+
 struct LocalServer::Shared {
     explicit Shared(LocalServer& owner) : server(owner) {}
 
@@ -45,7 +69,7 @@ struct LocalServer::Shared {
     // Tells a restarted socket from an old one that happens to reuse its descriptor number.
     std::uint64_t listenGeneration = 0;
 
-    std::counting_semaphore<clientSlotCount> clientSlots{clientSlotCount};
+    ClientSlots clientSlots{clientSlotCount};
 
     // Workers running `server` code, and their sockets, so the server's end can cut them short.
     std::mutex workerLock;
@@ -66,12 +90,13 @@ struct LocalServer::Shared {
 
     // One connection on a worker thread. It leaves the set before its descriptor is closed,
     // so the number is never shut down after being reused for something else. The slot is
-    // free once the answer is out: a peer that reconnects as soon as it has read it must not
-    // find every slot still taken.
+    // free before the answer's last byte goes out, so a peer that reconnects as soon as it has
+    // read the answer always finds it free, whatever the input drain and the close still take.
     void runWorker(UniqueFd client) {
-        server.serveClient(client.get());
+        SlotLease slot(clientSlots);
+        server.serveClient(client.get(), [&slot] { slot.release(); });
+        slot.release();
         endWorker(client.get());
-        clientSlots.release();
         client.reset();
     }
 
@@ -145,10 +170,43 @@ bool acceptErrorIsTransient(int error) {
     return error == EINTR || error == ECONNABORTED || error == EPROTO || error == EAGAIN;
 }
 
+// Never waits on the peer: the accept loop must not be held up by one that does not read.
 void refuseBusy(UniqueFd client) {
-    sendResponse(client.get(), "503 Service Unavailable", "text/plain; charset=utf-8",
-                 "ZEVRA is busy; retry shortly.");
+    constexpr std::string_view body = "ZEVRA is busy; retry shortly.";
+    const auto answer =
+        headerSetA("503 Service Unavailable", "text/plain; charset=utf-8", body.size()) +
+        std::string(body);
+    static_cast<void>(
+        ::send(client.get(), answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT));
     discardArrivedInput(client.get());
+}
+
+// Reads one request and answers it.
+void answerRequest(LocalServer& server, int fd, SocketByteStream& stream, SocketByteSink& sink) {
+    const auto result = readRequest(stream);
+    if (const auto* failure = std::get_if<RequestReadFailure>(&result)) {
+        switch (*failure) {
+        case RequestReadFailure::closeSilently:
+            return;
+        case RequestReadFailure::headersTooLarge:
+            sendResponse(sink, "431 Request Header Fields Too Large", "text/plain; charset=utf-8",
+                         "Request headers are too large.");
+            drainBeforeClose(fd);
+            return;
+        case RequestReadFailure::bodyTooLarge:
+            sendResponse(sink, "413 Payload Too Large", "text/plain; charset=utf-8",
+                         "Request body is too large.");
+            drainBeforeClose(fd);
+            return;
+        }
+        return;
+    }
+    const auto& request = std::get<HttpRequest>(result);
+    if (!hostIsLocalShell(request.headers)) {
+        sendResponse(sink, "421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
+        return;
+    }
+    dispatchRequest(RouteContext{server, sink, request});
 }
 
 void serveOnWorker(const std::shared_ptr<LocalServer::Shared>& shared, UniqueFd client) {
@@ -273,35 +331,14 @@ void LocalServer::didStartListening() {
 
 void LocalServer::handleClient(int fd) {
     const UniqueFd client(fd);
-    serveClient(fd);
+    configureClientSocket(fd);
+    serveClient(fd, {});
 }
 
-void LocalServer::serveClient(int fd) {
-    SocketByteStream stream(fd);
-    auto result = readRequest(stream);
-    if (const auto* failure = std::get_if<RequestReadFailure>(&result)) {
-        switch (*failure) {
-        case RequestReadFailure::closeSilently:
-            return;
-        case RequestReadFailure::headersTooLarge:
-            sendResponse(fd, "431 Request Header Fields Too Large", "text/plain; charset=utf-8",
-                         "Request headers are too large.");
-            drainBeforeClose(fd);
-            return;
-        case RequestReadFailure::bodyTooLarge:
-            sendResponse(fd, "413 Payload Too Large", "text/plain; charset=utf-8",
-                         "Request body is too large.");
-            drainBeforeClose(fd);
-            return;
-        }
-        return;
-    }
-    const auto& request = std::get<HttpRequest>(result);
-    if (!hostIsLocalShell(request.headers)) {
-        sendResponse(fd, "421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
-        return;
-    }
-    dispatchRequest(RouteContext{*this, fd, request});
+void LocalServer::serveClient(int fd, std::function<void()> answerOut) {
+    SocketByteStream stream(fd, clock());
+    SocketByteSink sink(fd, clock(), std::move(answerOut));
+    answerRequest(*this, fd, stream, sink);
 }
 
 } // namespace zevra

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -50,7 +51,8 @@ public:
 private:
     // Runs once each time listening begins; services that start with the server hook in here.
     void didStartListening();
-    void serveClient(int fd);
+    // `answerOut` runs just before the answer's last byte is written.
+    void serveClient(int fd, std::function<void()> answerOut);
 
     LocalServerOptions options_;
     // The listening state, the client slots and the count of running workers. The accept loop

@@ -21,8 +21,4 @@ struct RegularFile {
 // Everything up to the end of the file, however much that is by now; absent on a read error.
 [[nodiscard]] std::optional<std::string> readToEnd(const RegularFile& file);
 
-// Copies the file's first `file.size` bytes to the socket inside the kernel; false when
-// writing fails or the file ends early.
-[[nodiscard]] bool sendFileBytes(int socket, const RegularFile& file);
-
 } // namespace zevra

@@ -20,6 +20,17 @@ long readChunk(ByteStream& stream, std::string& buffer) {
     return n;
 }
 
+// Room for a request and the slack of its last read, taken in one allocation: growing by
+// doubling would cost up to twice the body. A large body asks for the largest request's
+// size, which is above the size from which the allocator always gives a block pages of its
+// own (32 MiB with glibc); the block then goes back to the system when the request ends
+// instead of staying resident in an arena. Only the pages the body fills become resident.
+std::size_t bodyBufferBytes(std::size_t needed) {
+    constexpr std::size_t largeBodyBytes = 1 << 20;
+    constexpr std::size_t largestBuffer = maxRequestBytes + requestChunkSize;
+    return needed >= largeBodyBytes ? std::max(needed, largestBuffer) : needed;
+}
+
 char asciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -94,6 +105,10 @@ RequestReadResult readRequest(ByteStream& stream) {
     }
     const std::size_t bodyStart = headerEnd + headerTerminator.size();
     const auto wanted = static_cast<std::size_t>(std::max(declared, 0LL));
+    if (buffer.size() - bodyStart < wanted) {
+        stream.expectBody(wanted);
+        buffer.reserve(bodyBufferBytes(bodyStart + wanted + requestChunkSize));
+    }
     while (buffer.size() <= maxRequestBytes && buffer.size() - bodyStart < wanted) {
         if (readChunk(stream, buffer) <= 0) {
             break;

@@ -33,14 +33,14 @@ bool routeHealth(const RouteContext& context) {
     if (context.request.rawPath != "/health") {
         return false;
     }
-    sendJSON(context.fd, {{"ok", true}, {"service", "zevra-local-shell"}});
+    sendJSON(context.sink, {{"ok", true}, {"service", "zevra-local-shell"}});
     return true;
 }
 
 bool routeResourcesFile(const RouteContext& context) {
     const auto path = normalisedPath(context.request.rawPath).path;
     const std::string_view relative = std::string_view(path).substr(path.starts_with('/') ? 1 : 0);
-    sendStaticFile(context.fd, safeFile(context.server.resourcesPath(), relative), path);
+    sendStaticFile(context.sink, safeFile(context.server.resourcesPath(), relative), path);
     return true;
 }
 

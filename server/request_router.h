@@ -4,12 +4,13 @@
 
 namespace zevra {
 
+class ByteSink;
 class LocalServer;
 
 // One request that passed the Host check, and where its answer goes.
 struct RouteContext {
     LocalServer& server;
-    int fd;
+    ByteSink& sink;
     const HttpRequest& request;
 };
 

@@ -6,7 +6,10 @@
 # Measures with wrk (12 connections, one request per connection) the requests per second of
 # GET /health and of GET of a 1 MiB static file, against ZEVRA and against nginx (one worker,
 # keep-alive off, the same file, a fixed JSON answer for /health), prints both and the ratio
-# ZEVRA/nginx, then the server's resident memory after 50,000 and 100,000 requests.
+# ZEVRA/nginx; then how many answers were 503 with 8, 10, 11 and 12 connections (a client that
+# never holds more than 12 at once must see none); then the server's resident memory around 12
+# concurrent bodies of the largest size accepted, around 12 concurrent bodies of 8 MiB, and
+# after 50,000 and 100,000 requests.
 # Environment: DURATION (seconds per wrk run, default 10), ZEVRA_PORT, NGINX_PORT.
 set -euo pipefail
 
@@ -19,12 +22,14 @@ connections=12
 # The server answers only requests addressed to its production host and port.
 host_header='Host: 127.0.0.1:18484'
 
-for tool in wrk nginx cmake; do
+for tool in wrk nginx cmake curl; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release \
+    launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
         -DZEVRA_BUILD_TESTS=OFF -DZEVRA_BUILD_BENCH=ON >/dev/null
 fi
 cmake --build "$build_dir" --target zevra_bench_serve_folder -j2 >/dev/null
@@ -112,9 +117,9 @@ check_answer() { # port path expected-status
 # Runs wrk; prints "answered-requests/s total-requests failed", where failed counts answers
 # other than 2xx (the server's 503 when all its slots are taken) and socket errors, and the
 # rate counts only the requests that were answered with success.
-run_wrk() { # port path seconds
+run_wrk() { # port path seconds [connections]
     local out
-    out="$(wrk -t2 -c"$connections" -d"$3s" -H 'Connection: close' -H "$host_header" \
+    out="$(wrk -t2 -c"${4:-$connections}" -d"$3s" -H 'Connection: close' -H "$host_header" \
         "http://127.0.0.1:$1$2")"
     local rps total bad errors
     rps="$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")"
@@ -129,6 +134,10 @@ run_wrk() { # port path seconds
 vm_rss() {
     awk '/^VmRSS:/ {rss = $2 " " $3} /^RssAnon:/ {anon = $2 " " $3}
          END {print rss " (anonymous " anon ")"}' "/proc/$1/status"
+}
+
+vm_peak() {
+    awk '/^VmHWM:/ {print $2 " " $3}' "/proc/$1/status"
 }
 
 "$(command -v nginx)" -c "$work/nginx/nginx.conf" -p "$work/nginx" &
@@ -151,6 +160,44 @@ for path in /health /payload.bin; do
     printf '%-22s %14s %14s %8s   %s/%s, %s/%s\n' "$label" "$zevra_rps" "$nginx_rps" "$ratio" \
         "$zevra_bad" "$zevra_total" "$nginx_bad" "$nginx_total"
 done
+
+for clients in 8 10 11 12; do
+    read -r _ total bad < <(run_wrk "$zevra_port" /health "$duration" "$clients")
+    echo "GET /health with $clients connections: $bad failed of $total"
+done
+
+# Posts COUNT bodies of SIZE bytes to /health at once; prints how the answers' statuses count.
+post_bodies_at_once() { # count size
+    head -c "$2" /dev/zero >"$work/body.bin"
+    rm -f "$work/body-status"
+    local pids=()
+    for _ in $(seq 1 "$1"); do
+        curl -s -o /dev/null -w '%{http_code}\n' -H "$host_header" -H 'Expect:' \
+            --data-binary @"$work/body.bin" "http://127.0.0.1:$zevra_port/health" \
+            >>"$work/body-status" &
+        pids+=("$!")
+    done
+    wait "${pids[@]}"
+    sort "$work/body-status" | uniq -c | xargs
+}
+
+# Resident memory of a fresh server around 12 bodies of the largest accepted size at once, then
+# of another fresh one around 12 bodies of 8 MiB that follow one of 16 MiB (which raises the
+# size from which glibc gives a block pages of its own, so smaller ones land in its arenas).
+# Memory a worker gives back is counted once every worker is done, a second after the answers.
+stop_zevra
+start_zevra
+echo "ZEVRA resident memory: at start $(vm_rss "$zevra_pid")"
+answers="$(post_bodies_at_once "$connections" 33554432)"
+sleep 1
+echo "ZEVRA 12 concurrent 32 MiB bodies: answers $answers, peak resident $(vm_peak "$zevra_pid")," \
+    "afterwards $(vm_rss "$zevra_pid")"
+stop_zevra
+start_zevra
+answers="$(post_bodies_at_once 1 16777216) $(post_bodies_at_once "$connections" 8388608)"
+sleep 1
+echo "ZEVRA 12 concurrent 8 MiB bodies after one of 16 MiB: answers $answers," \
+    "peak resident $(vm_peak "$zevra_pid"), afterwards $(vm_rss "$zevra_pid")"
 
 # Resident memory of a fresh server, over alternating bursts of both requests.
 stop_zevra

@@ -119,13 +119,14 @@ TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
         {"key text with a line break",
          [](Json& c) {
              std::string& key = c["signature"]["public_key"].get_ref<std::string&>();
-             key.insert(20, "\n");
+             key.insert(20, 1, '\n');
          },
          malformed},
         {"key text with a trailing line break",
          [](Json& c) { c["signature"]["public_key"].get_ref<std::string&>() += "\n"; }, malformed},
         {"signature text with a space",
-         [](Json& c) { c["signature"]["sig"].get_ref<std::string&>().insert(8, " "); }, malformed},
+         [](Json& c) { c["signature"]["sig"].get_ref<std::string&>().insert(8, 1, ' '); },
+         malformed},
         {"manifest holds an infinite number",
          [](Json& c) { c["manifest"]["x"] = std::numeric_limits<double>::infinity(); }, malformed},
     };
