@@ -1,5 +1,6 @@
 #include "app/document_file_contents.h"
 
+#include "base/descriptor_io.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -55,22 +56,6 @@ bool isLocalFileSystem(int descriptor) {
     return std::find(remoteTypes.begin(), remoteTypes.end(), type) == remoteTypes.end();
 }
 
-bool readAll(int descriptor, std::string& into, std::size_t size) {
-    into.resize(size);
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = ::read(descriptor, into.data() + filled, size - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<DocumentFileContents> DocumentFileContents::open(const std::filesystem::path& path,
@@ -98,7 +83,8 @@ std::optional<DocumentFileContents> DocumentFileContents::open(const std::filesy
             return contents;
         }
     }
-    if (!readAll(file.get(), contents.readBytes_, size)) {
+    contents.readBytes_.resize(size);
+    if (!readExactly(file.get(), contents.readBytes_.data(), size)) {
         return std::nullopt;
     }
     return contents;

@@ -1,5 +1,6 @@
 #include "auth/pending_session_handoff_store.h"
 
+#include "base/descriptor_io.h"
 #include "base/unique_fd.h"
 
 #include "auth/session_token.h"
@@ -51,21 +52,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // Gives the owner back read and write access when the umask took it away; a file already at
 // 0600 is left untouched.

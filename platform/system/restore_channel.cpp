@@ -1,4 +1,6 @@
 #include "platform/restore_channel.h"
+
+#include "base/descriptor_io.h"
 #include "base/unique_fd.h"
 #include "platform/paths.h"
 
@@ -219,19 +221,7 @@ bool postRestoreRequest(const std::filesystem::path& path, const RestoreRequest&
         connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         return false;
     }
-    const std::string data = encode(request);
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = send(fd.get(), data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
+    return writeAll(fd.get(), encode(request));
 }
 
 } // namespace zevra
