@@ -41,12 +41,7 @@ bool anotherCopyRuns() {
 
 class ReleaseVerifierCommand : public ::testing::Test {
 protected:
-    void SetUp() override {
-        testing::writeZipFixture(goodArchive, testing::appShapedEntries("deflated"));
-        testing::ZipFixtureEntry traversal;
-        traversal.name = "a/../b";
-        testing::writeZipFixture(badArchive, {traversal});
-    }
+    void SetUp() override { testing::writeZipFixture(goodArchive, testing::appShapedEntries()); }
 
     // The program run in the fixture's folder, without a display.
     testing::ProcessOptions options() const {
@@ -64,7 +59,6 @@ protected:
 
     TemporaryFolder folder;
     std::filesystem::path goodArchive = folder.path() / "good.zip";
-    std::filesystem::path badArchive = folder.path() / "bad.zip";
     std::filesystem::path goodManifest =
         folder.write("manifest.json", testing::approvedExtensionManifest("1.7.0").dump(2));
 };
@@ -75,22 +69,15 @@ TEST_F(ReleaseVerifierCommand, VerdictsOfTheSwitches) {
         manifest.append(size - manifest.size(), ' ');
         return folder.write("sized-" + std::to_string(size) + ".json", manifest).string();
     };
-    struct Case {
-        std::vector<std::string> arguments;
-        bool approved;
-    };
-    const std::vector<Case> cases{
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases{
         {{"--verify-release-archive", "app", goodArchive.string()}, true},
         {{"--verify-release-archive", "extension", goodArchive.string()}, true},
-        {{"--verify-release-archive", "app", badArchive.string()}, false},
         {{"--verify-release-archive", "App", goodArchive.string()}, false},
         {{"--verify-release-archive", "", goodArchive.string()}, false},
         {{"--verify-extension-manifest", goodManifest.string(), "1.7.0"}, true},
         {{"--verify-extension-manifest", goodManifest.string(), "1.7.1"}, false},
         {{"--verify-extension-manifest", manifestOfSize(65536), "1.7.0"}, true},
         {{"--verify-extension-manifest", manifestOfSize(65537), "1.7.0"}, false},
-        {{"--verify-extension-manifest", folder.write("array.json", "[{}]").string(), "1.7.0"},
-         false},
         {{"--verify-extension-manifest", folder.write("broken.json", "{\"a\":").string(), "1.7.0"},
          false},
         {{"--verify-extension-manifest", (folder.path() / "missing.json").string(), "1.7.0"},
@@ -98,12 +85,11 @@ TEST_F(ReleaseVerifierCommand, VerdictsOfTheSwitches) {
         {{"--verify-extension-manifest", folder.path().string(), "1.7.0"}, false},
         {{"--verify-extension-manifest", "/dev/zero", "1.7.0"}, false},
     };
-    for (const auto& c : cases) {
-        const auto result = outcome(c.arguments);
-        ASSERT_TRUE(result) << c.arguments[1] << " " << c.arguments[2];
-        EXPECT_EQ(result->standardOutput, c.approved ? "approved\n" : "rejected\n")
-            << c.arguments[2];
-        EXPECT_EQ(result->exitCode, c.approved ? 0 : 64) << c.arguments[2];
+    for (const auto& [arguments, approved] : cases) {
+        const auto result = outcome(arguments);
+        ASSERT_TRUE(result) << arguments[1] << " " << arguments[2];
+        EXPECT_EQ(result->standardOutput, approved ? "approved\n" : "rejected\n") << arguments[2];
+        EXPECT_EQ(result->exitCode, approved ? 0 : 64) << arguments[2];
     }
 }
 
@@ -128,8 +114,8 @@ TEST_F(ReleaseVerifierCommand, OtherCommandLinesAreNotSwitches) {
 TEST_F(ReleaseVerifierCommand, RunsAsAProcess) {
     std::filesystem::copy_file(goodArchive, folder.path() / "-ok.zip");
     std::filesystem::copy_file(goodArchive, folder.path() / "a1.zip");
-    auto entries = testing::appShapedEntries("deflated");
-    entries.push_back(testing::zipSymbolicLink("ZEVRA.app/Contents/link", "/etc/passwd"));
+    auto entries = testing::appShapedEntries();
+    entries.push_back(testing::zipLink("ZEVRA.app/Contents/link", "/etc/passwd"));
     testing::writeZipFixture(folder.path() / "a[1].zip", entries);
     struct Case {
         std::vector<std::string> arguments;
@@ -138,10 +124,8 @@ TEST_F(ReleaseVerifierCommand, RunsAsAProcess) {
     };
     const std::vector<Case> cases{
         {{"--print-update-installer"}, "#!/bin/bash\n", 0},
-        {{"--verify-release-archive", "app", "good.zip"}, "approved\n", 0},
         {{"--verify-release-archive", "app", "-ok.zip"}, "approved\n", 0},
         {{"--verify-release-archive", "app", "a[1].zip"}, "rejected\n", 64},
-        {{"--verify-release-archive", "firmware", "/nonexistent"}, "rejected\n", 64},
         {{"--verify-extension-manifest", "manifest.json", "1.7.0"}, "approved\n", 0},
     };
     for (const auto& c : cases) {

@@ -30,25 +30,14 @@ TEST(CanonicalJSONTest, AgreesWithTheCapsuleProducer) {
     EXPECT_EQ(*ours, pythonCanonical(text));
 }
 
+// Numbers the rich recipe does not hold, in the producer's spelling.
 TEST(CanonicalJSONTest, WritesNumbersAsTheProducerDoes) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"[1.0]", "[1.0]"},
-        {"[1E2]", "[100.0]"},
-        {"[-0.0]", "[-0.0]"},
-        {"[-0]", "[0]"},
-        {"[1e15]", "[1000000000000000.0]"},
-        {"[1e16]", "[1e+16]"},
-        {"[0.0001]", "[0.0001]"},
-        {"[0.00001]", "[1e-05]"},
-        {"[1.5e300]", "[1.5e+300]"},
-        {"[5e-324]", "[5e-324]"},
-        {"[0.1]", "[0.1]"},
-        {"[123456789.125]", "[123456789.125]"},
-        {"[18446744073709551615]", "[18446744073709551615]"},
-    };
+    const std::pair<std::string, std::string> cases[] = {{"[1E2]", "[100.0]"},
+                                                         {"[-0]", "[0]"},
+                                                         {"[1.5e300]", "[1.5e+300]"},
+                                                         {"[123456789.125]", "[123456789.125]"}};
     for (const auto& [input, expected] : cases) {
         EXPECT_EQ(canonicalJSON(nlohmann::json::parse(input)), expected) << input;
-        EXPECT_EQ(pythonCanonical(input), expected) << input;
     }
 }
 

@@ -2,14 +2,9 @@
 """Writes a signed world capsule, independently of the C++ code under test.
 
 Usage: make_capsule.py OUTPUT [--assets-base64 PATH] < recipe.json
-
-The recipe (all members optional):
-  world, content, archive_assets, completeness   copied into the capsule
-  assets           [{path, source_url, mime, text | random_bytes}] carried and listed
-  manifest         extra manifest members (they are signed like the rest)
-  snapshot_sha256  overrides the computed snapshot digest (still signed)
-  key_encoding     "standard" (default) or "urlsafe" (URL-safe alphabet, no padding)
-  indent           indentation of the written file (compact otherwise)
+Recipe members (all optional): world, content, archive_assets, completeness (copied); assets
+[{path, source_url, mime, text | random_bytes}] (carried and listed); manifest (extra members);
+snapshot_sha256 (overrides the digest); key_encoding "urlsafe" (unpadded); indent.
 --assets-base64 writes every carried asset's Base64 text, one after another, to PATH.
 """
 
@@ -36,12 +31,6 @@ def encode_key(data, encoding):
     return base64.b64encode(data).decode("ascii")
 
 
-def asset_bytes(asset):
-    if "random_bytes" in asset:
-        return os.urandom(asset["random_bytes"])
-    return asset.get("text", "").encode("utf-8")
-
-
 def main():
     output = sys.argv[1]
     assets_base64_path = None
@@ -52,25 +41,22 @@ def main():
     public_key = key.public_key().public_bytes(
         serialization.Encoding.Raw, serialization.PublicFormat.Raw)
 
-    world = recipe.get("world", {})
-    content = recipe.get("content", {})
-    archive_assets = recipe.get("archive_assets", [])
+    snapshot = {k: recipe.get(k, v) for k, v in
+                (("world", {}), ("content", {}), ("archive_assets", []))}
     carried = []
     listed = []
     for asset in recipe.get("assets", []):
-        data = asset_bytes(asset)
+        data = (os.urandom(asset["random_bytes"]) if "random_bytes" in asset
+                else asset.get("text", "").encode("utf-8"))
         entry = {
             "path": asset["path"],
             "data_base64": base64.b64encode(data).decode("ascii"),
             "sha256": digest_text(data),
         }
-        for member in ("source_url", "mime"):
-            if member in asset:
-                entry[member] = asset[member]
+        entry.update({k: asset[k] for k in ("source_url", "mime") if k in asset})
         carried.append(entry)
         listed.append({"path": asset["path"], "sha256": entry["sha256"]})
 
-    snapshot = {"world": world, "content": content, "archive_assets": archive_assets}
     manifest = {
         "schema": "zevr-world/1.0",
         "snapshot_sha256": recipe.get("snapshot_sha256", digest_text(canonical(snapshot))),
@@ -91,9 +77,7 @@ def main():
             "signed_digest": "sha256:" + manifest_hex,
             "public_key_fingerprint": digest_text(public_key),
         },
-        "world": world,
-        "content": content,
-        "archive_assets": archive_assets,
+        **snapshot,
         "assets": carried,
     }
     if "completeness" in recipe:

@@ -43,24 +43,18 @@ TEST(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
         "<div class=\"k\">ZEVRA portable World · offline view</div><h1>#" + display + "</h1>",
         "<div>owned by <b>@ana</b> · world <b>#lagoon</b></div>",
         std::string(goodVerdict),
-        "</header><main><section><h2>Portability receipt</h2><p>Exported 2026-12-06T10:00:00Z. "
-        "All referenced portable assets were embedded.</p>",
-        "<div class=\"foot\">lagoon.zevr · signature valid · snapshot/assets valid · private "
-        "chats, direct messages, account secrets, and internal user IDs excluded</div></section>",
-        "<section><h2>Pages <small>2</small></h2><article><h3>Home</h3><div "
-        "class='meta'>@ana · public</div><pre>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"
-        "</pre></article><article><h3>about</h3><div class='meta'>@ana · friends</div><pre>"
-        "{&quot;a&quot;:{&quot;url&quot;:&quot;https://x.example/a/b&quot;},&quot;b&quot;:"
-        "[1,2.5]}</pre></article></section>",
-        "<section><h2>Posts <small>1</small></h2><article><div class='meta'>@ana</div><p>first\n"
-        "post &amp; more</p></article></section>",
-        "<section><h2>Objects <small>2</small></h2><article><img "
-        "src='data:image/png;base64,c2hlbGwtYnl0ZXM=' alt=''><h3>Shell</h3><p>found</p>"
-        "</article><article><h3>7</h3><p>no picture</p></article></section>",
-        "<section><h2>Collage wall <small>2</small></h2><article><img "
-        "src='data:image/png;base64,c2hlbGwtYnl0ZXM=' alt=''><h3>tide</h3><p>low</p></article>"
-        "<article><img src='data:image/svg+xml;base64,d2FsbC1ieXRlcyDinJM=' alt=''><h3>fallback"
-        "</h3><p>c</p></article></section>",
+        "<p>Exported 2026-12-06T10:00:00Z. All referenced portable assets were embedded.</p>",
+        "<div class=\"foot\">lagoon.zevr · signature valid · snapshot/assets valid · private",
+        "<h2>Pages <small>2</small></h2><article><h3>Home</h3><div class='meta'>@ana · public",
+        "<pre>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;</pre>",
+        "<h3>about</h3><div class='meta'>@ana · friends</div><pre>{&quot;a&quot;:{&quot;url",
+        "<h2>Posts <small>1</small></h2><article><div class='meta'>@ana</div><p>first\npost &amp;",
+        "<h2>Objects <small>2</small></h2><article><img "
+        "src='data:image/png;base64,c2hlbGwtYnl0ZXM=",
+        "<h3>Shell</h3><p>found</p></article><article><h3>7</h3><p>no picture</p>",
+        "<h2>Collage wall <small>2</small></h2><article><img src='data:image/png;base64,c2hlbGw",
+        "<h3>tide</h3><p>low</p></article><article><img src='data:image/svg+xml;base64,d2FsbC1i",
+        "<h3>fallback</h3><p>c</p></article></section>",
         "</main></body></html>",
     };
     std::size_t at = 0;

@@ -37,98 +37,73 @@ const Json& produced() {
     return capsule;
 }
 
+using Change = std::function<void(Json&)>;
+using Pointer = Json::json_pointer;
+
+Change put(const std::string& at, const Json& value) {
+    return [=](Json& c) { c[Pointer(at)] = value; };
+}
+
+Change erase(const std::string& at, const std::string& key) {
+    return [=](Json& c) { c[Pointer(at)].erase(key); };
+}
+
+// Edits the text at `at` in place.
+Change edit(const std::string& at, const std::function<void(std::string&)>& change) {
+    return [=](Json& c) { change(c[Pointer(at)].get_ref<std::string&>()); };
+}
+
+// A digest text "sha256:<hex>" with its hex digits upper-cased.
+Change upperDigest(const std::string& at) {
+    return edit(at, [](std::string& t) { t = "sha256:" + upperCased(t.substr(7)); });
+}
+
+Change flip(const std::string& at, std::size_t index) {
+    return edit(at, [index](std::string& t) { t[index] = t[index] == 'A' ? 'B' : 'A'; });
+}
+
 TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
     EXPECT_EQ(verifyWorldCapsule(produced()), allTrue);
     struct Case {
         const char* name;
-        std::function<void(Json&)> tamper;
+        Change tamper;
         WorldCapsuleVerification expected;
     };
-    const std::string otherBase64 = "b3RoZXI="; // "other"
+    const Json extra{
+        {"path", "extra"}, {"data_base64", "b3RoZXI="}, {"sha256", sha256DigestText("other")}};
     const Case cases[] = {
-        {"manifest member never read changed",
-         [](Json& c) { c["manifest"]["limits"]["ratio"] = 0.5; }, integrityOnly},
-        {"manifest owner changed", [](Json& c) { c["manifest"]["owner"] = "eve"; }, integrityOnly},
-        {"asset byte changed",
-         [](Json& c) {
-             std::string& data = c["assets"][0]["data_base64"].get_ref<std::string&>();
-             data[0] = data[0] == 'A' ? 'B' : 'A';
-         },
-         signatureOnly},
+        {"manifest member never read changed", put("/manifest/limits/ratio", 0.5), integrityOnly},
+        {"asset byte changed", flip("/assets/0/data_base64", 0), signatureOnly},
         {"asset missing", [](Json& c) { c["assets"].erase(1); }, signatureOnly},
         {"asset doubled", [](Json& c) { c["assets"].push_back(c["assets"][0]); }, signatureOnly},
         {"asset doubled in place of another", [](Json& c) { c["assets"][1] = c["assets"][0]; },
          signatureOnly},
-        {"asset data not Base64", [](Json& c) { c["assets"][0]["data_base64"] = "c2hlbGw!"; },
-         signatureOnly},
-        {"asset data URL-safe", [](Json& c) { c["assets"][0]["data_base64"] = "-_-_"; },
-         signatureOnly},
-        {"asset without own digest", [](Json& c) { c["assets"][0].erase("sha256"); },
-         signatureOnly},
-        {"asset own digest upper-case",
-         [](Json& c) {
-             c["assets"][0]["sha256"] =
-                 "sha256:" + upperCased(c["assets"][0]["sha256"].get<std::string>().substr(7));
-         },
-         signatureOnly},
-        {"extra asset not in the manifest",
-         [&](Json& c) {
-             c["assets"].push_back({{"path", "extra"},
-                                    {"data_base64", otherBase64},
-                                    {"sha256", sha256DigestText("other")}});
-         },
-         signatureOnly},
-        {"world changed after signing", [](Json& c) { c["world"]["display"] = "Other"; },
-         signatureOnly},
-        {"archive assets dropped", [](Json& c) { c.erase("archive_assets"); }, signatureOnly},
-        {"signed digest upper-case",
-         [](Json& c) {
-             Json& s = c["signature"];
-             s["signed_digest"] =
-                 "sha256:" + upperCased(s["signed_digest"].get<std::string>().substr(7));
-         },
+        {"asset data not Base64", put("/assets/0/data_base64", "c2hlbGw!"), signatureOnly},
+        {"asset without own digest", erase("/assets/0", "sha256"), signatureOnly},
+        {"asset own digest upper-case", upperDigest("/assets/0/sha256"), signatureOnly},
+        {"extra asset not in the manifest", put("/assets/2", extra), signatureOnly},
+        {"world changed after signing", put("/world/display", "Other"), signatureOnly},
+        {"archive assets dropped", erase("", "archive_assets"), signatureOnly},
+        {"signed digest upper-case", upperDigest("/signature/signed_digest"), integrityOnly},
+        {"fingerprint upper-case", upperDigest("/signature/public_key_fingerprint"), integrityOnly},
+        {"fingerprint missing", erase("/signature", "public_key_fingerprint"), integrityOnly},
+        {"public key missing", erase("/signature", "public_key"), integrityOnly},
+        {"signature missing", erase("/signature", "sig"), integrityOnly},
+        {"public key of 31 bytes", put("/signature/public_key", std::string(40, 'A') + "AA=="),
          integrityOnly},
-        {"fingerprint upper-case",
-         [](Json& c) {
-             Json& s = c["signature"];
-             s["public_key_fingerprint"] =
-                 "sha256:" + upperCased(s["public_key_fingerprint"].get<std::string>().substr(7));
-         },
-         integrityOnly},
-        {"fingerprint missing", [](Json& c) { c["signature"].erase("public_key_fingerprint"); },
-         integrityOnly},
-        {"public key missing", [](Json& c) { c["signature"].erase("public_key"); }, integrityOnly},
-        {"signature missing", [](Json& c) { c["signature"].erase("sig"); }, integrityOnly},
-        {"public key of 31 bytes",
-         [](Json& c) { c["signature"]["public_key"] = std::string(40, 'A') + "AA=="; },
-         integrityOnly},
-        {"public key a number", [](Json& c) { c["signature"]["public_key"] = 1234; },
-         integrityOnly},
-        {"signature bytes changed",
-         [](Json& c) {
-             std::string& sig = c["signature"]["sig"].get_ref<std::string&>();
-             sig[5] = sig[5] == 'A' ? 'B' : 'A';
-         },
-         integrityOnly},
-        {"algorithm lower-case", [](Json& c) { c["signature"]["alg"] = "ed25519"; }, malformed},
-        {"context other", [](Json& c) { c["signature"]["context"] = "world"; }, malformed},
-        {"schema 1.1", [](Json& c) { c["manifest"]["schema"] = "zevr-world/1.1"; }, malformed},
-        {"schema missing", [](Json& c) { c["manifest"].erase("schema"); }, malformed},
-        {"manifest not an object", [](Json& c) { c["manifest"] = Json::array(); }, malformed},
-        {"signature block missing", [](Json& c) { c.erase("signature"); }, malformed},
+        {"public key a number", put("/signature/public_key", 1234), integrityOnly},
+        {"signature bytes changed", flip("/signature/sig", 5), integrityOnly},
+        {"algorithm lower-case", put("/signature/alg", "ed25519"), malformed},
+        {"context other", put("/signature/context", "world"), malformed},
+        {"schema 1.1", put("/manifest/schema", "zevr-world/1.1"), malformed},
+        {"manifest not an object", put("/manifest", Json::array()), malformed},
+        {"signature block missing", erase("", "signature"), malformed},
         {"key text with a line break",
-         [](Json& c) {
-             std::string& key = c["signature"]["public_key"].get_ref<std::string&>();
-             key.insert(20, 1, '\n');
-         },
-         malformed},
-        {"key text with a trailing line break",
-         [](Json& c) { c["signature"]["public_key"].get_ref<std::string&>() += "\n"; }, malformed},
+         edit("/signature/public_key", [](std::string& t) { t += "\n"; }), malformed},
         {"signature text with a space",
-         [](Json& c) { c["signature"]["sig"].get_ref<std::string&>().insert(8, 1, ' '); },
-         malformed},
+         edit("/signature/sig", [](std::string& t) { t.insert(8, 1, ' '); }), malformed},
         {"manifest holds an infinite number",
-         [](Json& c) { c["manifest"]["x"] = std::numeric_limits<double>::infinity(); }, malformed},
+         put("/manifest/x", std::numeric_limits<double>::infinity()), malformed},
     };
     for (const Case& c : cases) {
         Json capsule = produced();
@@ -139,6 +114,17 @@ TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
 
 TEST(WorldCapsuleProducerTest, ProducerVariantsGiveTheRightVerdict) {
     const Json shell = {{"path", "a"}, {"source_url", "u"}, {"mime", "image/png"}, {"text", "A"}};
+    // A capsule carrying "a" as "A", whose manifest lists "a" with the digests of `texts`.
+    const auto listing = [&](const std::vector<std::string>& texts, bool upper = false) {
+        Json listed = Json::array();
+        for (const auto& text : texts) {
+            listed.push_back({{"path", "a"}, {"sha256", sha256DigestText(text)}});
+        }
+        if (upper) {
+            listed.push_back({{"path", "a"}, {"sha256", "sha256:" + upperCased(sha256Hex("A"))}});
+        }
+        return Json{{"assets", {shell}}, {"manifest", {{"assets", listed}}}};
+    };
     struct Case {
         const char* name;
         Json recipe;
@@ -150,25 +136,9 @@ TEST(WorldCapsuleProducerTest, ProducerVariantsGiveTheRightVerdict) {
         {"signed with a wrong snapshot digest",
          {{"snapshot_sha256", sha256DigestText("{}")}, {"assets", {shell}}},
          signatureOnly},
-        {"manifest lists a path twice, later digest right",
-         {{"assets", {shell}},
-          {"manifest",
-           {{"assets",
-             {{{"path", "a"}, {"sha256", sha256DigestText("B")}},
-              {{"path", "a"}, {"sha256", sha256DigestText("A")}}}}}}},
-         allTrue},
-        {"manifest lists a path twice, later digest wrong",
-         {{"assets", {shell}},
-          {"manifest",
-           {{"assets",
-             {{{"path", "a"}, {"sha256", sha256DigestText("A")}},
-              {{"path", "a"}, {"sha256", sha256DigestText("B")}}}}}}},
-         signatureOnly},
-        {"manifest asset digest upper-case",
-         {{"assets", {shell}},
-          {"manifest",
-           {{"assets", {{{"path", "a"}, {"sha256", "sha256:" + upperCased(sha256Hex("A"))}}}}}}},
-         signatureOnly},
+        {"manifest lists a path twice, later digest right", listing({"B", "A"}), allTrue},
+        {"manifest lists a path twice, later digest wrong", listing({"A", "B"}), signatureOnly},
+        {"manifest asset digest upper-case", listing({}, true), signatureOnly},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(verifyWorldCapsule(testing::produceCapsule(c.recipe)), c.expected) << c.name;

@@ -7,31 +7,15 @@
 
 namespace zevra::testing {
 
-ZipFixtureEntry zipDirectory(const std::string& name) {
-    ZipFixtureEntry entry;
-    entry.name = name;
-    entry.mode = directoryMode;
-    return entry;
-}
-
-ZipFixtureEntry zipSymbolicLink(const std::string& name, const std::string& target) {
-    ZipFixtureEntry entry;
-    entry.name = name;
-    entry.data = target;
-    entry.mode = symbolicLinkMode;
-    return entry;
-}
-
 void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFixtureEntry>& entries,
                      bool streamed) {
-    nlohmann::json layout{{"path", path.string()}, {"streamed", streamed}};
-    layout["entries"] = nlohmann::json::array();
-    for (const auto& entry : entries) {
-        layout["entries"].push_back({{"name", entry.name},
-                                     {"data", entry.data},
-                                     {"method", entry.method},
-                                     {"extra", entry.extraHex},
-                                     {"mode", entry.mode ? nlohmann::json(*entry.mode) : nullptr}});
+    nlohmann::json layout{
+        {"path", path.string()}, {"streamed", streamed}, {"entries", nlohmann::json::array()}};
+    for (const auto& e : entries) {
+        layout["entries"].push_back({{"name", e.name},
+                                     {"data", e.data},
+                                     {"method", e.method},
+                                     {"mode", e.mode ? nlohmann::json(*e.mode) : nullptr}});
     }
     ProcessOptions options;
     options.standardInput = layout.dump();
@@ -40,12 +24,10 @@ void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFix
     ASSERT_EQ(result.exitCode, 0) << result.standardError;
 }
 
-std::vector<ZipFixtureEntry> appShapedEntries(const std::string& method) {
-    ZipFixtureEntry plist;
-    plist.name = "ZEVRA.app/Contents/Info.plist";
-    plist.data = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict></dict></plist>\n";
-    plist.method = method;
-    return {zipDirectory("ZEVRA.app/"), zipDirectory("ZEVRA.app/Contents/"), plist};
+std::vector<ZipFixtureEntry> appShapedEntries() {
+    return {{"ZEVRA.app/", "", 040755},
+            {"ZEVRA.app/Contents/", "", 040755},
+            {"ZEVRA.app/Contents/Info.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"/>\n"}};
 }
 
 } // namespace zevra::testing

@@ -11,11 +11,18 @@ namespace zevra {
 namespace {
 
 constexpr std::int64_t unlimited = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t half = 268435456;
 
 std::string line(const std::string& mode, const std::string& size, const std::string& flags,
-                 const std::string& method, const std::string& name) {
+                 const std::string& method, const std::string& name = "a") {
     return mode + "  3.0 unx " + size + " " + flags + " 10 " + method + " 26-Jan-02 03:04 " + name;
 }
+
+std::string file(std::int64_t size = 1) {
+    return line("-rw-r--r--", std::to_string(size), "b-", "stor");
+}
+
+const std::string folder = line("drwxr-xr-x", "0", "b-", "stor");
 
 std::string listing(const std::vector<std::string>& lines) {
     std::string text = "Archive:  fixture.zip\nZip file size: 100 bytes, number of entries: 1\n";
@@ -25,31 +32,26 @@ std::string listing(const std::vector<std::string>& lines) {
     return text + "1 file, 1 byte uncompressed, 1 byte compressed:  0.0%\n";
 }
 
-struct Entry {
-    std::string name; // a directory ends in "/"
-    std::int64_t size = 1;
-};
-
-// Both listings of well-formed entries, as the tools print them.
-bool entriesAreSafe(const std::vector<Entry>& entries, const ArchiveLimits& limits) {
-    std::string names;
+// Both listings of well-formed entries named `names` ("/" ends a folder), as the tools print
+// them; `sizes` gives the files' sizes, 1 byte otherwise.
+bool safe(const std::vector<std::string>& names, const ArchiveLimits& limits = appArchiveLimits,
+          const std::vector<std::int64_t>& sizes = {}) {
+    std::string nameList;
     std::vector<std::string> lines;
-    for (const auto& entry : entries) {
-        names += entry.name + "\n";
-        const bool directory = entry.name.ends_with('/');
-        lines.push_back(line(directory ? "drwxr-xr-x" : "-rw-r--r--",
-                             std::to_string(directory ? 0 : entry.size), "b-", "stor", entry.name));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        nameList += names[i] + "\n";
+        lines.push_back(names[i].ends_with('/') ? folder : file(i < sizes.size() ? sizes[i] : 1));
     }
-    return zipListingIsSafe(names, listing(lines), limits.maxEntries, limits.maxUncompressedBytes,
-                            limits.maxMemberBytes);
+    return zipListingIsSafe(nameList, listing(lines), limits.maxEntries,
+                            limits.maxUncompressedBytes, limits.maxMemberBytes);
 }
 
-std::vector<Entry> numbered(int count) {
-    std::vector<Entry> entries;
+std::vector<std::string> numbered(int count) {
+    std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
-        entries.push_back({"f" + std::to_string(i)});
+        names.push_back("f" + std::to_string(i));
     }
-    return entries;
+    return names;
 }
 
 TEST(ArchiveEntryNameIsSafe, Names) {
@@ -58,109 +60,78 @@ TEST(ArchiveEntryNameIsSafe, Names) {
         deep += "d/";
     }
     // 32 pieces and 255 characters a piece at most; "^I" is how the tools print a tab.
-    const std::vector<std::string> safe{"notes/readme.txt", "dir/", "a^b", deep + "f",
-                                        std::string(255, 'n')};
-    const std::vector<std::string> unsafe{deep + "d/f", std::string(256, 'n'),
-                                          "a/../b",     "/abs",
-                                          "a//b",       "a\\b",
-                                          "./x",        "..",
-                                          "x/./y",      "a\tb",
-                                          "a\x7f",      "a^Ib",
-                                          "caf\xe9",    ""};
-    for (const auto& name : safe) {
+    using Names = std::vector<std::string>;
+    for (const auto& name :
+         Names{"notes/readme.txt", "dir/", "a^b", deep + "f", std::string(255, 'n')}) {
         EXPECT_TRUE(archiveEntryNameIsSafe(name)) << name;
     }
-    for (const auto& name : unsafe) {
+    for (const auto& name : Names{deep + "d/f", std::string(256, 'n'), "a/../b", "./x", "/abs",
+                                  "a//b", "a\\b", "a\tb", "a\x7f", "a^Ib", "caf\xe9", ""}) {
         EXPECT_FALSE(archiveEntryNameIsSafe(name)) << name;
     }
 }
 
 TEST(ZipListingIsSafe, JudgesTheLongListingFields) {
-    struct Case {
-        std::string line;
-        bool safe;
+    const std::vector<std::pair<std::string, bool>> cases{
+        {line("-rw-r--r--", "12", "b-", "defN"), true},
+        {line("-rw-r--r--", "12", "t-", "stor"), true},
+        {line("?rw-------", "12", "b-", "defX"), true},
+        {line("-rw-r--r--", "12", "tx", "stor"), false},
+        {line("-rw-r--r--", "12", "bX", "stor"), false},
+        {line("-rw-r--r--", "12", "bl", "stor"), false},
+        {line("-rw-r--r--", "12", "b-", "bzp2"), false},
+        {line("-rw-r--r--", "-1", "b-", "stor"), false},
+        {line("-rw-r--r--", "1x", "b-", "stor"), false},
+        {line("-rw-r--r--", "99999999999999999999", "b-", "stor"), false},
+        {line("lrwxrwxrwx", "12", "b-", "stor"), false},
+        {line("crw-r--r--", "12", "b-", "stor"), false},
+        {folder, false}, // a folder needs a name ending "/"
+        {"-rw-r--r--  3.0 unx 12 b- stor", false},
     };
-    const std::vector<Case> cases{
-        {line("-rw-r--r--", "12", "b-", "defN", "a"), true},
-        {line("-rw-r--r--", "12", "t-", "stor", "a"), true},
-        {line("?rw-------", "12", "b-", "defX", "a"), true},
-        {line("-rw-r--r--", "12", "tx", "stor", "a"), false},
-        {line("-rw-r--r--", "12", "bX", "stor", "a"), false},
-        {line("-rw-r--r--", "12", "bl", "stor", "a"), false},
-        {line("-rw-r--r--", "12", "b-", "bzp2", "a"), false},
-        {line("-rw-r--r--", "12", "b-", "shrk", "a"), false},
-        {line("-rw-r--r--", "-1", "b-", "stor", "a"), false},
-        {line("-rw-r--r--", "1x", "b-", "stor", "a"), false},
-        {line("-rw-r--r--", "99999999999999999999", "b-", "stor", "a"), false},
-        {line("lrwxrwxrwx", "12", "b-", "stor", "a"), false},
-        {line("crw-r--r--", "12", "b-", "stor", "a"), false},
-        {line("drwxr-xr-x", "0", "b-", "stor", "a"), false}, // a folder needs a name ending "/"
-        {"-rw-r--r--  3.0 unx 12 b- stor", false},           // six fields
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(zipListingIsSafe("a\n", listing({c.line}), 10, unlimited, unlimited), c.safe)
-            << c.line;
+    for (const auto& [entry, ok] : cases) {
+        EXPECT_EQ(zipListingIsSafe("a\n", listing({entry}), 10, unlimited, unlimited), ok) << entry;
     }
 }
 
 TEST(ZipListingIsSafe, PairsNamesWithEntryLinesByPosition) {
-    const auto file = line("-rw-r--r--", "1", "b-", "stor", "x");
-    const auto directory = line("drwxr-xr-x", "0", "b-", "stor", "x");
-    EXPECT_TRUE(zipListingIsSafe("d/\nd/f\n", listing({directory, file}), 10, 100, 100));
-    EXPECT_FALSE(zipListingIsSafe("d/\n", listing({file}), 10, 100, 100));
-    EXPECT_FALSE(zipListingIsSafe("a\nb\n", listing({file}), 10, 100, 100));
-    EXPECT_FALSE(zipListingIsSafe("a\n", listing({file, file}), 10, 100, 100));
+    EXPECT_TRUE(zipListingIsSafe("d/\nd/f\n", listing({folder, file()}), 10, 100, 100));
+    EXPECT_FALSE(zipListingIsSafe("d/\n", listing({file()}), 10, 100, 100));
+    EXPECT_FALSE(zipListingIsSafe("a\nb\n", listing({file()}), 10, 100, 100));
+    EXPECT_FALSE(zipListingIsSafe("a\n", listing({file(), file()}), 10, 100, 100));
     EXPECT_FALSE(zipListingIsSafe("", listing({}), 10, 100, 100));
-    EXPECT_TRUE(zipListingIsSafe("\n\na\n\n", listing({file}), 10, 100, 100));
-    const auto huge = line("-rw-r--r--", std::to_string(unlimited - 1), "b-", "stor", "x");
+    EXPECT_TRUE(zipListingIsSafe("\n\na\n\n", listing({file()}), 10, 100, 100));
+    const auto huge = file(unlimited - 1);
     EXPECT_TRUE(zipListingIsSafe("a\n", listing({huge}), 10, unlimited, unlimited));
     EXPECT_FALSE(zipListingIsSafe("a\nb\n", listing({huge, huge}), 10, unlimited, unlimited));
 }
 
 TEST(ZipListingIsSafe, RefusesCollidingKeys) {
-    struct Case {
-        std::vector<Entry> entries;
-        bool safe;
-    };
-    const std::vector<Case> cases{
-        {{{"Readme"}, {"README"}}, false},
-        {{{"caf\xc3\xa9"}, {"cafe\xcc\x81"}}, false},
-        {{{"stra\u00dfe"}, {"strasse"}}, false},       // sharp s folds to "ss"
-        {{{"STRASSE"}, {"stra\u1e9ee"}}, false},       // capital sharp s
-        {{{"\u03b1\u03c2"}, {"\u03b1\u03c3"}}, false}, // final and medial sigma
-        {{{"Stra\u00dfe"}, {"strasse/x"}}, false},     // a file as a folder
-        {{{"x"}, {"x/"}}, false},
-        {{{"lib"}, {"lib/x.js"}}, false},
-        {{{"lib/x.js"}, {"LIB"}}, false},
-        {{{"lib/"}, {"lib/x.js"}, {"lib2"}}, true},
-        {{{"strase"}, {"strasse"}, {"\u03b1\u03c3\u03b1"}}, true},
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases{
+        {{"Readme", "README"}, false},
+        {{"caf\xc3\xa9", "cafe\xcc\x81"}, false},
+        {{"stra\u00dfe", "strasse"}, false},       // sharp s folds to "ss"
+        {{"STRASSE", "stra\u1e9ee"}, false},       // capital sharp s
+        {{"\u03b1\u03c2", "\u03b1\u03c3"}, false}, // final and medial sigma
+        {{"Stra\u00dfe", "strasse/x"}, false},     // a file as a folder
+        {{"x", "x/"}, false},
+        {{"lib/x.js", "LIB"}, false},
+        {{"lib/", "lib/x.js", "lib2"}, true},
+        {{"strase", "strasse", "\u03b1\u03c3\u03b1"}, true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(entriesAreSafe(cases[i].entries, appArchiveLimits), cases[i].safe)
-            << "case " << i;
+        EXPECT_EQ(safe(cases[i].first), cases[i].second) << "case " << i;
     }
 }
 
 TEST(ZipListingIsSafe, CountAndSizeLimits) {
-    constexpr std::int64_t half = 268435456;
-    struct Case {
-        std::vector<Entry> entries;
-        ArchiveLimits limits;
-        bool safe;
-    };
-    const std::vector<Case> cases{
-        {numbered(512), appArchiveLimits, true},
-        {numbered(513), appArchiveLimits, false},
-        {numbered(256), extensionArchiveLimits, true},
-        {numbered(257), extensionArchiveLimits, false},
-        {{{"big", half}}, appArchiveLimits, true},
-        {{{"big", half + 1}}, appArchiveLimits, false},
-        {{{"a", half}, {"b", half}, {"c", 0}}, appArchiveLimits, true},
-        {{{"a", half}, {"b", half}, {"c", 1}}, appArchiveLimits, false},
-    };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(entriesAreSafe(cases[i].entries, cases[i].limits), cases[i].safe) << "case " << i;
-    }
+    EXPECT_TRUE(safe(numbered(512)));
+    EXPECT_FALSE(safe(numbered(513)));
+    EXPECT_TRUE(safe(numbered(256), extensionArchiveLimits));
+    EXPECT_FALSE(safe(numbered(257), extensionArchiveLimits));
+    EXPECT_TRUE(safe({"big"}, appArchiveLimits, {half}));
+    EXPECT_FALSE(safe({"big"}, appArchiveLimits, {half + 1}));
+    EXPECT_TRUE(safe({"a", "b", "c"}, appArchiveLimits, {half, half, 0}));
+    EXPECT_FALSE(safe({"a", "b", "c"}, appArchiveLimits, {half, half, 1}));
 }
 
 } // namespace
