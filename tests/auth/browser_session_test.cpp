@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <latch>
 #include <set>
 #include <thread>
@@ -278,9 +279,10 @@ TEST_F(BrowserSessionTest, SiteThatNeverAnswersIsDegradedOnceTheWaitEnds) {
     session = fixture.makeSession();
     ASSERT_TRUE(session->activateToken(tokenA));
     fixture.site->answers(401);
-    fixture.site->hold();
+    std::promise<void> gate;
+    fixture.site->gate = gate.get_future().share();
     EXPECT_EQ(session->authenticationStatus(), degraded);
-    fixture.site->release(); // the late rejection is dropped
+    gate.set_value(); // the late rejection is dropped
     EXPECT_EQ(session->currentToken(), tokenA);
 }
 

@@ -4,7 +4,7 @@
 #include "support/manual_clock.h"
 #include "support/temporary_folder.h"
 
-#include <condition_variable>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -53,28 +53,24 @@ private:
     std::map<std::pair<std::string, std::string>, std::string> items_;
 };
 
-// The site as the session sees it: one scripted answer (none: no response at all). While held,
-// every exchange waits for release().
+// The site as the session sees it: one scripted answer (none: no response at all). While a
+// gate is set, every exchange waits for it to open.
 class ScriptedSite final : public HttpClient {
 public:
     std::optional<HttpClientResponse> answer;
+    std::shared_future<void> gate;
     void answers(int status, const std::string& body = "") {
         answer = HttpClientResponse{.status = status, .headers = {}, .body = body};
     }
     std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
-        std::unique_lock guard(lock_);
-        sent_.push_back(request);
-        released_.wait(guard, [this] { return !held_; });
+        {
+            const std::lock_guard guard(lock_);
+            sent_.push_back(request);
+        }
+        if (gate.valid()) {
+            gate.wait();
+        }
         return answer;
-    }
-    void hold() {
-        const std::lock_guard guard(lock_);
-        held_ = true;
-    }
-    void release() {
-        const std::lock_guard guard(lock_);
-        held_ = false;
-        released_.notify_all();
     }
     [[nodiscard]] std::vector<HttpClientRequest> sent() {
         const std::lock_guard guard(lock_);
@@ -83,8 +79,6 @@ public:
 
 private:
     std::mutex lock_;
-    std::condition_variable released_;
-    bool held_ = false;
     std::vector<HttpClientRequest> sent_;
 };
 
