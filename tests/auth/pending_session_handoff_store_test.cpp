@@ -60,72 +60,37 @@ protected:
     }
 };
 
-TEST_F(PendingSessionHandoffStoreTest, StagedTokenIsTakenOnceByItsVersion) {
-    ASSERT_TRUE(store.stage(token, "2.0.0"));
-    EXPECT_EQ(store.fileURL(), folder / "pending-session-handoff.json");
-    EXPECT_EQ(modeOf(folder), 0700u);
-    EXPECT_EQ(modeOf(store.fileURL()), 0600u);
-
-    const auto written = nlohmann::json::parse(testing::readFile(store.fileURL()));
-    EXPECT_EQ(written["schema"], "zevra-update-session-handoff-v1");
-    EXPECT_EQ(written["expected_version"], "2.0.0");
-    EXPECT_EQ(written["token"], token);
-    EXPECT_DOUBLE_EQ(written["expires_at"].get<double>(), nowSeconds(clock) + 300);
-
-    clock.advance(299s);
-    EXPECT_EQ(store.consume("2.0.0"), token);
-    EXPECT_FALSE(fileExists());
-    EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
-}
-
-TEST_F(PendingSessionHandoffStoreTest, StageRefusesBadInputWithoutTouchingTheDisk) {
-    EXPECT_FALSE(store.stage(std::string(31, 'a'), "2.0.0"));
-    EXPECT_FALSE(store.stage(token, "1.2"));
-    EXPECT_FALSE(store.stage(token, "2.0.0-beta"));
-    EXPECT_FALSE(store.stage(std::string(token) + "\n", "2.0.0"));
-    EXPECT_FALSE(std::filesystem::exists(folder));
-}
-
-TEST_F(PendingSessionHandoffStoreTest, StageTightensAnExistingFolderAndReplacesTheFile) {
+TEST_F(PendingSessionHandoffStoreTest, StagedTokenIsPrivateAndTakenOnceByItsVersion) {
     std::filesystem::create_directories(folder);
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     ASSERT_TRUE(store.stage(std::string(32, 'b'), "1.0.0"));
     ASSERT_TRUE(store.stage(token, "2.0.0"));
+    EXPECT_EQ(store.fileURL(), folder / "pending-session-handoff.json");
     EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(store.fileURL()), 0600u);
+    const auto written = nlohmann::json::parse(testing::readFile(store.fileURL()));
+    EXPECT_EQ(written, validEntry());
+
+    clock.advance(299s);
     EXPECT_EQ(store.consume("2.0.0"), token);
-    // No temporary file is left behind.
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_TRUE(std::filesystem::is_empty(folder)); // no temporary file left behind
+    EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
 }
 
-TEST_F(PendingSessionHandoffStoreTest, StageFailsWhenTheFolderCannotBeMade) {
+TEST_F(PendingSessionHandoffStoreTest, StageRefusesBadInputWithoutTouchingTheDisk) {
+    const std::pair<std::string, std::string> refused[] = {{std::string(31, 'a'), "2.0.0"},
+                                                           {token, "1.2"},
+                                                           {token, "2.0.0-beta"},
+                                                           {std::string(token) + "\n", "2.0.0"}};
+    for (const auto& [staged, version] : refused) {
+        EXPECT_FALSE(store.stage(staged, version)) << staged << " " << version;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder));
     home.write("share", "a file where the folder should be");
     EXPECT_FALSE(store.stage(token, "2.0.0"));
 }
 
-TEST_F(PendingSessionHandoffStoreTest, OtherVersionsAndExpiredEntriesAreRefusedAndDeleted) {
-    ASSERT_TRUE(store.stage(token, "2.0.0"));
-    EXPECT_EQ(store.consume("1.9.0"), std::nullopt);
-    EXPECT_FALSE(fileExists());
-
-    ASSERT_TRUE(store.stage(token, "2.0.0"));
-    clock.advance(301s);
-    EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
-    EXPECT_FALSE(fileExists());
-}
-
-TEST_F(PendingSessionHandoffStoreTest, ExpiryWindowAllowsFiveSecondsOfClockSlack) {
-    const struct {
-        double expiresIn;
-        bool accepted;
-    } cases[] = {{-0.5, false}, {0, true}, {302, true}, {305, true}, {305.5, false}, {400, false}};
-    for (const auto& c : cases) {
-        writeFile(validEntry(c.expiresIn).dump());
-        EXPECT_EQ(store.consume("2.0.0").has_value(), c.accepted) << c.expiresIn;
-        EXPECT_FALSE(fileExists()) << c.expiresIn;
-    }
-}
-
-TEST_F(PendingSessionHandoffStoreTest, RefusesAndDeletesFilesThatFailAnyCheck) {
+TEST_F(PendingSessionHandoffStoreTest, ConsumeTakesOnlyAFreshPrivateEntryAndAlwaysDeletes) {
     const auto with = [this](const char* key, const nlohmann::json& value) {
         auto entry = validEntry();
         entry[key] = value;
@@ -133,41 +98,41 @@ TEST_F(PendingSessionHandoffStoreTest, RefusesAndDeletesFilesThatFailAnyCheck) {
     };
     auto withoutToken = validEntry();
     withoutToken.erase("token");
+    auto oneKilobyte = validEntry().dump();
+    oneKilobyte.insert(oneKilobyte.size() - 1, std::string(1024 - oneKilobyte.size(), ' '));
     const struct {
         const char* what;
         std::string contents;
         mode_t mode;
+        const char* version;
+        bool accepted;
     } cases[] = {
-        {"group readable", validEntry().dump(), 0640},
-        {"world readable", validEntry().dump(), 0644},
-        {"executable by others", validEntry().dump(), 0601},
-        {"empty", "", 0600},
-        {"over 1024 bytes", validEntry().dump() + std::string(1025, ' '), 0600},
-        {"not JSON", "{\"schema\":", 0600},
-        {"an array", "[1,2]", 0600},
-        {"another schema", with("schema", "zevra-update-session-handoff-v2"), 0600},
-        {"version as number", with("expected_version", 2), 0600},
-        {"expiry as string", with("expires_at", "1796000300"), 0600},
-        {"short token", with("token", std::string(31, 'a')), 0600},
-        {"token with line feed", with("token", std::string(token) + "\n"), 0600},
-        {"no token", withoutToken.dump(), 0600},
+        {"valid", validEntry().dump(), 0600, "2.0.0", true},
+        {"another version", validEntry().dump(), 0600, "1.9.0", false},
+        {"expired half a second ago", validEntry(-0.5).dump(), 0600, "2.0.0", false},
+        {"expires now", validEntry(0).dump(), 0600, "2.0.0", true},
+        {"five seconds of clock slack", validEntry(305).dump(), 0600, "2.0.0", true},
+        {"beyond the slack", validEntry(305.5).dump(), 0600, "2.0.0", false},
+        {"group readable", validEntry().dump(), 0640, "2.0.0", false},
+        {"world readable", validEntry().dump(), 0644, "2.0.0", false},
+        {"executable by others", validEntry().dump(), 0601, "2.0.0", false},
+        {"exactly 1024 bytes", oneKilobyte, 0600, "2.0.0", true},
+        {"over 1024 bytes", oneKilobyte + " ", 0600, "2.0.0", false},
+        {"empty", "", 0600, "2.0.0", false},
+        {"not JSON", "{\"schema\":", 0600, "2.0.0", false},
+        {"an array", "[1,2]", 0600, "2.0.0", false},
+        {"another schema", with("schema", "zevra-update-session-handoff-v2"), 0600, "2.0.0", false},
+        {"version as number", with("expected_version", 2), 0600, "2.0.0", false},
+        {"expiry as string", with("expires_at", "1796000300"), 0600, "2.0.0", false},
+        {"short token", with("token", std::string(31, 'a')), 0600, "2.0.0", false},
+        {"token with line feed", with("token", std::string(token) + "\n"), 0600, "2.0.0", false},
+        {"no token", withoutToken.dump(), 0600, "2.0.0", false},
     };
     for (const auto& c : cases) {
         writeFile(c.contents, c.mode);
-        EXPECT_EQ(store.consume("2.0.0"), std::nullopt) << c.what;
+        EXPECT_EQ(store.consume(c.version).has_value(), c.accepted) << c.what;
         EXPECT_FALSE(fileExists()) << c.what;
     }
-    // The same file, private and well-formed, is taken.
-    writeFile(validEntry().dump());
-    EXPECT_EQ(store.consume("2.0.0"), token);
-}
-
-TEST_F(PendingSessionHandoffStoreTest, ExactlyOneKilobyteIsStillRead) {
-    auto entry = validEntry().dump();
-    entry.insert(entry.size() - 1, std::string(1024 - entry.size(), ' '));
-    ASSERT_EQ(entry.size(), 1024u);
-    writeFile(entry);
-    EXPECT_EQ(store.consume("2.0.0"), token);
 }
 
 TEST_F(PendingSessionHandoffStoreTest, SymbolicLinksAndFoldersAreRefusedAndRemoved) {
@@ -178,25 +143,17 @@ TEST_F(PendingSessionHandoffStoreTest, SymbolicLinksAndFoldersAreRefusedAndRemov
     EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
     EXPECT_FALSE(fileExists());
     EXPECT_TRUE(std::filesystem::exists(target)); // the link went, not what it pointed to
-
     std::filesystem::create_directory(store.fileURL());
     EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
 }
 
-TEST_F(PendingSessionHandoffStoreTest, DiscardRemovesTheStagedFile) {
-    ASSERT_TRUE(store.stage(token, "2.0.0"));
-    store.discard();
-    EXPECT_FALSE(fileExists());
-    store.discard(); // nothing there: no effect
-    EXPECT_EQ(store.consume("2.0.0"), std::nullopt);
-}
-
-TEST_F(PendingSessionHandoffStoreTest, ConsumeAndDiscardRemoveTemporaryFilesLeftByACrash) {
+TEST_F(PendingSessionHandoffStoreTest, ConsumeAndDiscardRemoveTheFileAndACrashsTemporaries) {
     const std::function<void()> operations[] = {
         [this] { static_cast<void>(store.consume("2.0.0")); },
         [this] { store.discard(); },
     };
     for (const auto& operation : operations) {
+        ASSERT_TRUE(store.stage(token, "2.0.0"));
         home.write("share/ZEVRA/.pending-session-handoff.Ab12Cd", validEntry().dump());
         home.write("share/ZEVRA/.pending-session-handoff.json", "not one of ours");
         std::filesystem::create_symlink("elsewhere", folder / ".pending-session-handoff.Lnk123");

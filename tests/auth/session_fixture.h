@@ -1,16 +1,86 @@
 #pragma once
 
 #include "auth/browser_session.h"
-#include "keyring_session.h"
 #include "support/manual_clock.h"
 #include "support/temporary_folder.h"
 
-#include <gtest/gtest.h>
-
+#include <future>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace zevra::testing {
+
+// A keyring in memory; a locked one refuses every change. Writes let other threads run before
+// they return, as a real keyring's round trip does.
+class MemoryKeyring final : public Keyring {
+public:
+    bool locked = false;
+    std::optional<std::string> find(const std::string& service,
+                                    const std::string& account) override {
+        const std::lock_guard guard(lock_);
+        const auto item = items_.find({service, account});
+        return item == items_.end() ? std::nullopt : std::optional(item->second);
+    }
+    bool add(const std::string& service, const std::string& account,
+             const std::string& data) override {
+        if (locked) {
+            return false;
+        }
+        {
+            const std::lock_guard guard(lock_);
+            items_[{service, account}] = data;
+        }
+        std::this_thread::yield();
+        return true;
+    }
+    void remove(const std::string& service, const std::string& account) override {
+        if (locked) {
+            return;
+        }
+        {
+            const std::lock_guard guard(lock_);
+            items_.erase({service, account});
+        }
+        std::this_thread::yield();
+    }
+
+private:
+    std::mutex lock_;
+    std::map<std::pair<std::string, std::string>, std::string> items_;
+};
+
+// The site as the session sees it: one scripted answer (none: no response at all). While a
+// gate is set, every exchange waits for it to open.
+class ScriptedSite final : public HttpClient {
+public:
+    std::optional<HttpClientResponse> answer;
+    std::shared_future<void> gate;
+    void answers(int status, const std::string& body = "") {
+        answer = HttpClientResponse{.status = status, .headers = {}, .body = body};
+    }
+    std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
+        {
+            const std::lock_guard guard(lock_);
+            sent_.push_back(request);
+        }
+        if (gate.valid()) {
+            gate.wait();
+        }
+        return answer;
+    }
+    [[nodiscard]] std::vector<HttpClientRequest> sent() {
+        const std::lock_guard guard(lock_);
+        return sent_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<HttpClientRequest> sent_;
+};
 
 // A random generator that can be told to fail.
 class SwitchableRandom final : public SecureRandom {
@@ -21,44 +91,29 @@ public:
     }
 };
 
-// A BrowserSession over the real keyring (an item of its own version), a private
-// application-support folder and a hand-moved clock.
+// A BrowserSession over an in-memory keyring and site, a private application-support folder
+// and a hand-moved clock. Not to be copied: the session refers to its members.
 struct SessionFixture {
     TemporaryFolder support;
     ManualClock clock;
     SwitchableRandom random;
-    std::string version = uniqueTestVersion();
-    std::shared_ptr<HttpClient> http = makeHttpClient();
+    MemoryKeyring memoryKeyring;
+    Keyring* keyring = &memoryKeyring;
+    std::optional<std::string> version = "2.0.0";
+    std::shared_ptr<ScriptedSite> site = std::make_shared<ScriptedSite>();
     IdentityCheckSettings identity{.siteHost = "zevra.example"};
-    Keyring* keyring = &processKeyring();
 
     [[nodiscard]] std::shared_ptr<BrowserSession> makeSession() {
         return std::make_shared<BrowserSession>(BrowserSessionServices{
             .keyring = *keyring,
-            .version = [v = version] { return std::optional<std::string>(v); },
+            .version = [this] { return version; },
             .applicationSupportFolder = support.path(),
             .clock = clock,
             .random = random,
-            .http = http,
+            .http = site,
             .identity = identity,
         });
     }
-};
-
-// A test with one such session; its keyring item is removed afterwards.
-class KeyringSessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ZEVRA_REQUIRE_KEYRING();
-        session = fixture.makeSession();
-    }
-    void TearDown() override {
-        if (session != nullptr) {
-            session->keychain().deleteToken();
-        }
-    }
-    SessionFixture fixture;
-    std::shared_ptr<BrowserSession> session;
 };
 
 } // namespace zevra::testing

@@ -44,26 +44,5 @@ TEST(HeadlessApplication, AlertsTakeTheQueuedAnswersThenTheDefaultButton) {
     EXPECT_EQ(application.alerts()[0].informativeText, "a.png");
 }
 
-class RecordingDelegate final : public WebViewDelegate {
-public:
-    std::vector<ScriptMessage> messages;
-    void didReceiveScriptMessage(WebView&, const ScriptMessage& message) override {
-        messages.push_back(message);
-    }
-};
-
-TEST(HeadlessApplication, OnlyConfiguredScriptMessagesReachTheDelegate) {
-    HeadlessApplication application;
-    RecordingDelegate delegate;
-    MainWindowDescription window;
-    window.webView.scriptMessageHandlers = {"zevraAuth"};
-    application.showMainWindow(window, delegate);
-    HeadlessWebView& view = *application.mainWebView();
-    EXPECT_TRUE(view.postScriptMessage({"zevraAuth", "http://127.0.0.1:18484", true, {}}));
-    EXPECT_FALSE(view.postScriptMessage({"zevraBeginAuth", "http://127.0.0.1:18484", true, {}}));
-    ASSERT_EQ(delegate.messages.size(), 1u);
-    EXPECT_EQ(delegate.messages[0].handlerName, "zevraAuth");
-}
-
 } // namespace
 } // namespace zevra
