@@ -2,6 +2,7 @@
 
 #include "app/document_service.h"
 #include "app/local_server_unavailable_page.h"
+#include "app/production_services.h"
 #include "auth/browser_session.h"
 #include "base/shell_address.h"
 #include "platform/paths.h"
@@ -16,8 +17,6 @@
 #include <system_error>
 
 namespace zevra {
-namespace {} // namespace
-
 MainWindowDescription mainWindowDescription() {
     MainWindowDescription window;
     window.title = "ZEVRA";
@@ -60,6 +59,8 @@ void AppDelegate::applicationWillTerminate() {
     if (server_) {
         server_->stop();
     }
+    // Background work still queued finishes before the services it uses go away.
+    executor_.shutdown();
 }
 
 void AppDelegate::restoreMainWindow() {
@@ -71,7 +72,8 @@ bool AppDelegate::receiveDocuments(const std::vector<std::string>& paths) {
 }
 
 bool AppDelegate::startLocalServer() {
-    session_ = std::make_shared<BrowserSession>(productionBrowserSessionServices(systemClock()));
+    session_ = std::make_shared<BrowserSession>(
+        productionBrowserSessionServices(executor_, systemClock()));
     LocalServerOptions options;
     options.resourcesPath = resourcesPath_;
     options.session = session_;

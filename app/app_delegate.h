@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/background_executor.h"
 #include "platform/application.h"
 #include "platform/restore_channel.h"
 
@@ -38,6 +39,8 @@ public:
 private:
     Application& application_;
     const std::filesystem::path resourcesPath_;
+    // The background queue of the whole app; declared first so it outlives what it runs for.
+    BackgroundExecutor executor_{4};
     std::shared_ptr<BrowserSession> session_;
     std::unique_ptr<LocalServer> server_;
     std::unique_ptr<AuthMessageHandler> authHandler_;

@@ -19,18 +19,6 @@ constexpr auto browserAuthWindow = std::chrono::seconds(600);
 
 } // namespace
 
-BrowserSessionServices productionBrowserSessionServices(const Clock& clock) {
-    return BrowserSessionServices{
-        .keyring = processKeyring(),
-        .version = mainBundleShortVersion(),
-        .applicationSupportFolder = applicationSupportFolder(),
-        .clock = clock,
-        .random = processSecureRandom(),
-        .http = makeHttpClient(),
-        .identity = IdentityCheckSettings{.siteHost = config::SiteHost},
-    };
-}
-
 BrowserSession::BrowserSession(BrowserSessionServices services)
     : services_(std::move(services)), keychain_(services_.keyring, services_.version),
       handoffStore_(services_.applicationSupportFolder, services_.clock) {}
@@ -40,19 +28,30 @@ BrowserSession::~BrowserSession() {
 }
 
 void BrowserSession::loadStoredTokenInBackground() {
-    const std::lock_guard guard(loaderLock);
-    // A restarted server starts another load; the previous one is short and finishes first.
-    if (loader.joinable()) {
-        loader.join();
+    {
+        const std::lock_guard guard(loaderLock);
+        ++loadsRunning;
     }
-    loader = std::thread([this] { loadStoredToken(); });
+    const bool posted = services_.executor.post([this] {
+        loadStoredToken();
+        finishLoad();
+    });
+    if (!posted) {
+        // No background worker to be had: load here rather than not at all.
+        loadStoredToken();
+        finishLoad();
+    }
+}
+
+void BrowserSession::finishLoad() {
+    const std::lock_guard guard(loaderLock);
+    --loadsRunning;
+    loadFinished.notify_all();
 }
 
 void BrowserSession::waitForStoredTokenLoad() {
-    const std::lock_guard guard(loaderLock);
-    if (loader.joinable()) {
-        loader.join();
-    }
+    std::unique_lock guard(loaderLock);
+    loadFinished.wait(guard, [this] { return loadsRunning == 0; });
 }
 
 void BrowserSession::loadStoredToken() {
@@ -200,7 +199,7 @@ std::string BrowserSession::userAgent() const {
 nlohmann::json BrowserSession::authenticationStatus() {
     const auto token = currentToken();
     const IdentityAnswer answer =
-        askIdentity(services_.http, services_.identity, token, userAgent());
+        askIdentity(services_.executor, services_.http, services_.identity, token, userAgent());
     if (answer.verified) {
         const auto& user = answer.payload["user"];
         const auto username = user.find("username");

@@ -3,6 +3,7 @@
 #include "auth/identity_check.h"
 #include "auth/keychain_token_store.h"
 #include "auth/pending_session_handoff_store.h"
+#include "base/background_executor.h"
 #include "platform/clock.h"
 #include "platform/http_client.h"
 #include "platform/keyring.h"
@@ -10,18 +11,20 @@
 
 #include <nlohmann/json.hpp>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace zevra {
 
 // What the session needs from outside; tests substitute each piece.
 struct BrowserSessionServices {
+    // Runs the stored-token load and the identity requests; outlives the session.
+    BackgroundExecutor& executor;
     Keyring& keyring;
     KeychainTokenStore::VersionSource version;
     std::filesystem::path applicationSupportFolder;
@@ -30,9 +33,6 @@ struct BrowserSessionServices {
     std::shared_ptr<HttpClient> http;
     IdentityCheckSettings identity;
 };
-
-// The real keyring, bundle version, folders, random generator and site.
-BrowserSessionServices productionBrowserSessionServices(const Clock& clock);
 
 // The session token the application presents to the site, and the browser sign-in that
 // brings one in: a one-time nonce with a ten-minute window, completed by the browser
@@ -90,10 +90,13 @@ private:
     // Changes whenever the browser sign-in is begun, claimed by a handoff or cancelled.
     std::uint64_t signInGeneration = 0;
 
+    // Loads started and not yet finished.
     std::mutex loaderLock;
-    std::thread loader;
+    std::condition_variable loadFinished;
+    int loadsRunning = 0;
 
     void loadStoredToken();
+    void finishLoad();
     // Deletes the keyring item and forgets the token; the caller holds sessionStore.
     void forgetToken();
     void resetSignIn();

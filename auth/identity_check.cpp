@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace zevra {
 namespace {
@@ -53,17 +52,21 @@ HttpClientRequest identityRequest(const IdentityCheckSettings& settings,
 
 } // namespace
 
-IdentityAnswer askIdentity(const std::shared_ptr<HttpClient>& http,
+IdentityAnswer askIdentity(BackgroundExecutor& executor, const std::shared_ptr<HttpClient>& http,
                            const IdentityCheckSettings& settings,
                            const std::optional<std::string>& token, const std::string& userAgent) {
     auto pending = std::make_shared<PendingAnswer>();
-    std::thread([http, pending, request = identityRequest(settings, token, userAgent)] {
-        auto answer = interpret(http->send(request));
-        const std::lock_guard guard(pending->lock);
-        pending->answer = std::move(answer);
-        pending->done = true;
-        pending->arrived.notify_all();
-    }).detach();
+    const bool posted =
+        executor.post([http, pending, request = identityRequest(settings, token, userAgent)] {
+            auto answer = interpret(http->send(request));
+            const std::lock_guard guard(pending->lock);
+            pending->answer = std::move(answer);
+            pending->done = true;
+            pending->arrived.notify_all();
+        });
+    if (!posted) {
+        return IdentityAnswer{};
+    }
 
     std::unique_lock guard(pending->lock);
     if (!pending->arrived.wait_for(guard, settings.waitLimit, [&] { return pending->done; })) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/background_executor.h"
 #include "platform/http_client.h"
 
 #include <nlohmann/json.hpp>
@@ -27,7 +28,9 @@ struct IdentityAnswer {
 
 // GET "https://" + siteHost + "/api/identity/me", with the token headers when a token is given.
 // Blocks for at most the wait limit.
-[[nodiscard]] IdentityAnswer askIdentity(const std::shared_ptr<HttpClient>& http,
+// The request runs on the executor; the answer is empty when no worker can take it.
+[[nodiscard]] IdentityAnswer askIdentity(BackgroundExecutor& executor,
+                                         const std::shared_ptr<HttpClient>& http,
                                          const IdentityCheckSettings& settings,
                                          const std::optional<std::string>& token,
                                          const std::string& userAgent);

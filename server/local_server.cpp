@@ -259,10 +259,7 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 
 LocalServer::LocalServer(LocalServerOptions options)
     : options_(std::move(options)), shared_(std::make_shared<Shared>(*this)),
-      session_(options_.session != nullptr
-                   ? options_.session
-                   : std::make_shared<BrowserSession>(
-                         productionBrowserSessionServices(*options_.clock))) {}
+      session_(options_.session) {}
 
 LocalServer::~LocalServer() {
     stop();

@@ -16,7 +16,7 @@ struct LocalServerOptions {
     std::filesystem::path resourcesPath; // root of the shell's files
     std::uint16_t port = 18484;          // the bind port; tests pick their own (0: any free one)
     const Clock* clock = &systemClock();
-    // The session and sign-in state; made from the real keyring, folders and site when absent.
+    // The session and sign-in state, made by the caller; never null.
     std::shared_ptr<BrowserSession> session;
 };
 

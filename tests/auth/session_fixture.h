@@ -102,9 +102,11 @@ struct SessionFixture {
     std::optional<std::string> version = "2.0.0";
     std::shared_ptr<ScriptedSite> site = std::make_shared<ScriptedSite>();
     IdentityCheckSettings identity{.siteHost = "zevra.example"};
+    BackgroundExecutor executor{4};
 
     [[nodiscard]] std::shared_ptr<BrowserSession> makeSession() {
         return std::make_shared<BrowserSession>(BrowserSessionServices{
+            .executor = executor,
             .keyring = *keyring,
             .version = [this] { return version; },
             .applicationSupportFolder = support.path(),
