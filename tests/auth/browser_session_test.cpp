@@ -1,6 +1,7 @@
 #include "auth/browser_session.h"
 
 #include "session_fixture.h"
+#include "support/memory_keyring.h"
 
 #include <gtest/gtest.h>
 
@@ -66,39 +67,7 @@ TEST_F(BrowserSessionTest, WindowLastsSixHundredSecondsInclusive) {
     }
 }
 
-// An in-memory keyring, or a locked one that refuses everything. Its writes let other threads
-// run before they return, as a real keyring's round trip does.
-class MemoryKeyring final : public Keyring {
-public:
-    explicit MemoryKeyring(bool locked = false) : locked_(locked) {}
-    std::optional<std::string> find(const std::string&, const std::string&) override {
-        const std::lock_guard guard(lock_);
-        return item_;
-    }
-    bool add(const std::string&, const std::string&, const std::string& data) override {
-        if (locked_) {
-            return false;
-        }
-        {
-            const std::lock_guard guard(lock_);
-            item_ = data;
-        }
-        std::this_thread::yield();
-        return true;
-    }
-    void remove(const std::string&, const std::string&) override {
-        {
-            const std::lock_guard guard(lock_);
-            item_.reset();
-        }
-        std::this_thread::yield();
-    }
-
-private:
-    const bool locked_;
-    std::mutex lock_;
-    std::optional<std::string> item_;
-};
+using testing::MemoryKeyring;
 
 TEST(BrowserSessionRaces, ActivationsAndClearingKeepTheKeyringInStep) {
     testing::SessionFixture fixture;

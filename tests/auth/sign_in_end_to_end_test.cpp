@@ -5,7 +5,7 @@
 
 #include "identity_endpoint.h"
 #include "session_fixture.h"
-#include "support/loopback_http.h"
+#include "support/loopback_client.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
