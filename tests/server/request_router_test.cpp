@@ -90,47 +90,54 @@ protected:
     }};
 };
 
-TEST_F(RouteTest, PathsReachTheirRuleInOrder) {
-    const std::string notFound = "404 Not Found";
+TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
+    const Expected health{200, "application/json", R"({"ok":true,"service":"zevra-local-shell"})"};
+    const Expected index{200, "text/html; charset=utf-8", std::string(indexPage)};
+    const Expected refusedJSON{403, "application/json", R"({"ok":false})"};
+    const auto notFound = [](std::string path) {
+        return Expected{404, textPlain, "Not Found: " + path};
+    };
     const struct {
         std::string method;
         std::string rawPath;
         Expected expected;
+        std::string_view headers = "";
     } cases[] = {
-        {"GET",
-         "/health",
-         {200, "application/json", R"({"ok":true,"service":"zevra-local-shell"})"}},
-        {"POST",
-         "/health",
-         {200, "application/json", R"({"ok":true,"service":"zevra-local-shell"})"}},
+        {"GET", "/health", health},
+        {"POST", "/health", health},
         // Only the exact health path is the health check.
-        {"GET", "/health?x=1", {404, textPlain, "Not Found: /health"}},
-        {"GET", "/health/", {404, textPlain, "Not Found: /health/"}},
-        {"GET", "/", {200, "text/html; charset=utf-8", std::string(indexPage)}},
-        {"GET", "/index.html?v=2", {200, "text/html; charset=utf-8", std::string(indexPage)}},
+        {"GET", "/health?x=1", notFound("/health")},
+        {"GET", "/health/", notFound("/health/")},
+        {"GET", "/", index},
+        {"GET", "/index.html?v=2", index},
         {"GET", "/style.css", {200, "text/css", "body{}"}},
         {"GET", "/sub%20dir/a.txt", {200, "application/octet-stream", "spaced"}},
-        {"GET", "/missing.png", {404, textPlain, "Not Found: /missing.png"}},
-        {"GET", "/sub%20dir", {404, textPlain, "Not Found: /sub dir"}},
-        {"GET", "/%2e%2e/secret.txt", {404, textPlain, "Not Found: /../secret.txt"}},
-        {"GET", "/../secret.txt", {404, textPlain, "Not Found: /../secret.txt"}},
-        {"GET", "//etc/passwd", {404, textPlain, "Not Found: //etc/passwd"}},
-        {"GET",
-         "/index.html%00.png",
-         {404, textPlain, std::string("Not Found: /index.html\0.png", 27)}},
-        {"GET", "?only", {404, textPlain, "Not Found: "}},
+        {"GET", "/missing.png", notFound("/missing.png")},
+        {"GET", "/sub%20dir", notFound("/sub dir")},
+        {"GET", "/%2e%2e/secret.txt", notFound("/../secret.txt")},
+        {"GET", "/../secret.txt", notFound("/../secret.txt")},
+        {"GET", "//etc/passwd", notFound("//etc/passwd")},
+        {"GET", "/index.html%00.png", notFound(std::string("/index.html\0.png", 16))},
+        {"GET", "?only", notFound("")},
         // Endpoints not served yet fall through to the resources folder.
-        {"GET", "/api/search?q=x", {404, textPlain, "Not Found: /api/search"}},
-        {"GET", "/downloads/%2e%2e/x", {404, textPlain, "Not Found: /downloads/../x"}},
+        {"GET", "/api/search?q=x", notFound("/api/search")},
+        {"GET", "/downloads/%2e%2e/x", notFound("/downloads/../x")},
         // Prefixes: the longer rule comes first, and a longer path still matches its rule.
-        {"POST", "/auth-bridge/status", {403, "application/json", R"({"ok":false})"}},
-        {"GET", "/auth-bridge/statusx", {403, "application/json", R"({"ok":false})"}},
         {"GET", "/auth-bridgework", {403, textPlain, ""}},
         {"GET", "/app-connection", {403, textPlain, std::string(connectRefusal)}},
-        {"GET", "/api/local-auth/status?x", {403, "application/json", R"({"ok":false})"}},
+        // The status routes answer only the local shell, and only to GET.
+        {"POST", "/auth-bridge/status", refusedJSON, shellReferer},
+        {"GET", "/auth-bridge/statusx", refusedJSON},
+        {"GET", "/auth-bridge/status", refusedJSON, siteOrigin},
+        {"GET", "/api/local-auth/status?x", refusedJSON},
+        {"POST", "/api/local-auth/status", refusedJSON, "\r\nOrigin: http://127.0.0.1:18484"},
+        {"GET",
+         "/api/local-auth/status",
+         {200, "application/json", R"({"authenticated":false,"ok":true})"},
+         "\r\nOrigin: http://localhost:18484"},
     };
     for (const auto& c : cases) {
-        expectAnswer(ask(c.method, c.rawPath), c.expected, c.method + " " + c.rawPath);
+        expectAnswer(ask(c.method, c.rawPath, c.headers), c.expected, c.method + " " + c.rawPath);
     }
 }
 
@@ -211,26 +218,6 @@ TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
         expectAnswer(answer, {c.status, textPlain, ""}, c.what);
         EXPECT_EQ(session.currentToken().has_value(), c.status == 204) << c.what;
     }
-}
-
-TEST_F(RouteTest, StatusRoutesAnswerOnlyTheLocalShell) {
-    const struct {
-        std::string method;
-        std::string rawPath;
-        std::string_view headers;
-    } refused[] = {
-        {"POST", "/auth-bridge/status", shellReferer},
-        {"GET", "/auth-bridge/status", ""},
-        {"GET", "/auth-bridge/status", siteOrigin},
-        {"GET", "/api/local-auth/status", ""},
-        {"POST", "/api/local-auth/status", "\r\nOrigin: http://127.0.0.1:18484"},
-    };
-    for (const auto& c : refused) {
-        expectAnswer(ask(c.method, c.rawPath, c.headers),
-                     {403, "application/json", R"({"ok":false})"}, c.method + " " + c.rawPath);
-    }
-    expectAnswer(ask("GET", "/api/local-auth/status", "\r\nOrigin: http://localhost:18484"),
-                 {200, "application/json", R"({"authenticated":false,"ok":true})"}, "auth status");
 }
 
 TEST_F(RouteTest, BridgeStatusReportsAHandoffOnce) {
