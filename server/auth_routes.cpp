@@ -5,8 +5,6 @@
 #include "base/utf8.h"
 #include "server/connect_page.h"
 #include "server/http_framing.h"
-#include "server/http_response.h"
-#include "server/local_server.h"
 #include "server/request_path.h"
 
 #include <nlohmann/json.hpp>
@@ -80,8 +78,11 @@ HandoffBody parseHandoffBody(const std::string& body) {
     return handoff;
 }
 
-void refuseJSON(ByteSink& sink) {
-    sendJSON(sink, {{"ok", false}}, "403 Forbidden");
+bool acceptHandoff(BrowserSession& session, const HandoffBody& handoff,
+                   const std::optional<std::string>& origin,
+                   const std::optional<std::string>& referer) {
+    return !handoff.token.empty() &&
+           session.acceptBrowserHandoff(handoff.token, handoff.nonce, origin, referer);
 }
 
 bool isLocalShellGet(const HttpRequest& request) {
@@ -90,71 +91,51 @@ bool isLocalShellGet(const HttpRequest& request) {
 
 } // namespace
 
-bool routeAppConnect(const RouteContext& context) {
-    const auto& request = context.request;
-    if (!request.rawPath.starts_with("/app-connect")) {
-        return false;
-    }
+void answerAppConnect(const RouteServices& services, const HttpRequest& request,
+                      ResponseWriter& writer) {
     const auto nonce = connectNonce(request.rawPath);
     if (request.method == "GET" && nonce.has_value() && isNonceText(*nonce) &&
-        context.server.session().browserAuthIsPending(*nonce)) {
-        sendResponse(context.sink, "200 OK", "text/html; charset=utf-8", connectPageHTML());
-        return true;
+        services.session.browserAuthIsPending(*nonce)) {
+        writer.sendResponse("200 OK", "text/html; charset=utf-8", connectPageHTML());
+        return;
     }
-    sendResponse(context.sink, "403 Forbidden", "text/plain; charset=utf-8",
-                 "Invalid or expired app connection request.");
-    return true;
+    writer.sendResponse("403 Forbidden", "text/plain; charset=utf-8",
+                        "Invalid or expired app connection request.");
 }
 
-bool routeAuthBridgeStatus(const RouteContext& context) {
-    if (!context.request.rawPath.starts_with("/auth-bridge/status")) {
-        return false;
+void answerAuthBridgeStatus(const RouteServices& services, const HttpRequest& request,
+                            ResponseWriter& writer) {
+    if (!isLocalShellGet(request)) {
+        writer.sendJSON({{"ok", false}}, "403 Forbidden");
+        return;
     }
-    if (!isLocalShellGet(context.request)) {
-        refuseJSON(context.sink);
-        return true;
-    }
-    BrowserSession& session = context.server.session();
-    const bool authenticated = session.currentToken().has_value();
-    const bool handoffReady = session.consumeBrowserHandoffReady();
-    sendJSON(context.sink,
-             {{"ok", true}, {"authenticated", authenticated}, {"handoff_ready", handoffReady}});
-    return true;
+    const bool authenticated = services.session.currentToken().has_value();
+    const bool handoffReady = services.session.consumeBrowserHandoffReady();
+    writer.sendJSON(
+        {{"ok", true}, {"authenticated", authenticated}, {"handoff_ready", handoffReady}});
 }
 
-bool routeAuthBridge(const RouteContext& context) {
-    const auto& request = context.request;
-    if (!request.rawPath.starts_with("/auth-bridge")) {
-        return false;
-    }
-    const auto refuse = [&context] {
-        sendResponse(context.sink, "403 Forbidden", "text/plain; charset=utf-8", "");
-        return true;
-    };
+void answerAuthBridge(const RouteServices& services, const HttpRequest& request,
+                      ResponseWriter& writer) {
     const auto origin = parseHeader(request.headers, "Origin");
     const auto referer = parseHeader(request.headers, "Referer");
-    if (request.method != "POST" || request.body.size() > maximumHandoffBody) {
-        return refuse();
+    const bool accepted =
+        request.method == "POST" && request.body.size() <= maximumHandoffBody &&
+        acceptHandoff(services.session, parseHandoffBody(request.body), origin, referer);
+    if (!accepted) {
+        writer.sendResponse("403 Forbidden", "text/plain; charset=utf-8", "");
+        return;
     }
-    const HandoffBody handoff = parseHandoffBody(request.body);
-    if (handoff.token.empty() || !context.server.session().acceptBrowserHandoff(
-                                     handoff.token, handoff.nonce, origin, referer)) {
-        return refuse();
-    }
-    sendResponse(context.sink, "204 No Content", "text/plain; charset=utf-8", "");
-    return true;
+    writer.sendResponse("204 No Content", "text/plain; charset=utf-8", "");
 }
 
-bool routeLocalAuthStatus(const RouteContext& context) {
-    if (!context.request.rawPath.starts_with("/api/local-auth/status")) {
-        return false;
+void answerLocalAuthStatus(const RouteServices& services, const HttpRequest& request,
+                           ResponseWriter& writer) {
+    if (!isLocalShellGet(request)) {
+        writer.sendJSON({{"ok", false}}, "403 Forbidden");
+        return;
     }
-    if (!isLocalShellGet(context.request)) {
-        refuseJSON(context.sink);
-        return true;
-    }
-    sendJSON(context.sink, context.server.session().authenticationStatus());
-    return true;
+    writer.sendJSON(services.session.authenticationStatus());
 }
 
 } // namespace zevra

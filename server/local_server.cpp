@@ -5,9 +5,9 @@
 #include "server/byte_stream.h"
 #include "server/client_socket.h"
 #include "server/http_framing.h"
-#include "server/http_response.h"
 #include "server/request_reader.h"
 #include "server/request_router.h"
+#include "server/response_writer.h"
 #include "server/socket_byte_sink.h"
 #include "server/socket_byte_stream.h"
 
@@ -63,11 +63,13 @@ struct LocalServer::Shared {
 
     LocalServer& server;
 
-    // Guards serverSocket and listenGeneration, nothing else; never held during I/O.
+    // Guards serverSocket, listenGeneration and acceptLoop, nothing else; never held during I/O.
     std::mutex stateLock;
     int serverSocket = -1;
     // Tells a restarted socket from an old one that happens to reuse its descriptor number.
     std::uint64_t listenGeneration = 0;
+    // Accepts on serverSocket until it is retired; joined by whoever retires it.
+    std::thread acceptLoop;
 
     ClientSlots clientSlots{clientSlotCount};
 
@@ -182,20 +184,22 @@ void refuseBusy(UniqueFd client) {
 }
 
 // Reads one request and answers it.
-void answerRequest(LocalServer& server, int fd, SocketByteStream& stream, SocketByteSink& sink) {
+void answerRequest(const RouteServices& services, int fd, SocketByteStream& stream,
+                   SocketByteSink& sink) {
+    ResponseWriter writer(sink);
     const auto result = readRequest(stream);
     if (const auto* failure = std::get_if<RequestReadFailure>(&result)) {
         switch (*failure) {
         case RequestReadFailure::closeSilently:
             return;
         case RequestReadFailure::headersTooLarge:
-            sendResponse(sink, "431 Request Header Fields Too Large", "text/plain; charset=utf-8",
-                         "Request headers are too large.");
+            writer.sendResponse("431 Request Header Fields Too Large", "text/plain; charset=utf-8",
+                                "Request headers are too large.");
             drainBeforeClose(fd);
             return;
         case RequestReadFailure::bodyTooLarge:
-            sendResponse(sink, "413 Payload Too Large", "text/plain; charset=utf-8",
-                         "Request body is too large.");
+            writer.sendResponse("413 Payload Too Large", "text/plain; charset=utf-8",
+                                "Request body is too large.");
             drainBeforeClose(fd);
             return;
         }
@@ -203,43 +207,34 @@ void answerRequest(LocalServer& server, int fd, SocketByteStream& stream, Socket
     }
     const auto& request = std::get<HttpRequest>(result);
     if (!hostIsLocalShell(request.headers)) {
-        sendResponse(sink, "421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
+        writer.sendResponse("421 Misdirected Request", "text/plain; charset=utf-8", "Invalid Host");
         return;
     }
-    dispatchRequest(RouteContext{server, sink, request});
+    dispatchRequest(services, request, writer);
 }
 
-void serveOnWorker(const std::shared_ptr<LocalServer::Shared>& shared, UniqueFd client) {
+void serveOnWorker(LocalServer::Shared& shared, UniqueFd client) {
     try {
-        shared->enqueue(std::move(client));
+        shared.enqueue(std::move(client));
     } catch (const std::system_error&) {
         // No worker threads to be had: the connection is dropped.
-        shared->clientSlots.release();
+        shared.clientSlots.release();
     }
 }
 
-void runAcceptLoop(const std::weak_ptr<LocalServer::Shared>& weakShared, int listenFd,
-                   std::uint64_t generation) {
-    for (;;) {
-        {
-            const auto shared = weakShared.lock();
-            if (!shared || !shared->stillListening(listenFd, generation)) {
-                return;
-            }
-        }
+// Runs until the socket is retired: its shutdown wakes a blocked accept.
+void runAcceptLoop(LocalServer::Shared& shared, int listenFd, std::uint64_t generation) {
+    while (shared.stillListening(listenFd, generation)) {
         UniqueFd client(::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC));
         if (!client.valid()) {
-            if (!acceptErrorIsTransient(errno)) {
+            const int error = errno;
+            if (!acceptErrorIsTransient(error) && shared.stillListening(listenFd, generation)) {
                 std::this_thread::sleep_for(acceptRetryDelay);
             }
             continue;
         }
-        const auto shared = weakShared.lock();
-        if (!shared) {
-            return;
-        }
         configureClientSocket(client.get());
-        if (!shared->clientSlots.try_acquire()) {
+        if (!shared.clientSlots.try_acquire()) {
             refuseBusy(std::move(client));
             continue;
         }
@@ -258,8 +253,8 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 } // namespace
 
 LocalServer::LocalServer(LocalServerOptions options)
-    : options_(std::move(options)), shared_(std::make_shared<Shared>(*this)),
-      session_(options_.session) {}
+    : options_(std::move(options)), routeServices_{options_.resourcesPath, *options_.session},
+      shared_(std::make_unique<Shared>(*this)) {}
 
 LocalServer::~LocalServer() {
     stop();
@@ -292,21 +287,46 @@ bool LocalServer::start() {
         return false;
     }
 
+    std::thread loop;
+    try {
+        loop = std::thread(runAcceptLoop, std::ref(*shared_), fd, generation);
+    } catch (const std::system_error&) {
+        stop();
+        return false;
+    }
+    {
+        const std::lock_guard lock(shared_->stateLock);
+        if (shared_->serverSocket == fd && shared_->listenGeneration == generation) {
+            shared_->acceptLoop = std::move(loop);
+        }
+    }
+    if (loop.joinable()) {
+        // Stopped meanwhile: the loop has been told to end and nobody else will join it.
+        loop.join();
+        return false;
+    }
     didStartListening();
-    std::thread(runAcceptLoop, std::weak_ptr<Shared>(shared_), fd, generation).detach();
     return true;
 }
 
 void LocalServer::stop() {
     int fd = -1;
+    std::thread loop;
     {
         const std::lock_guard lock(shared_->stateLock);
         fd = std::exchange(shared_->serverSocket, -1);
+        loop = std::move(shared_->acceptLoop);
     }
-    if (fd >= 0) {
-        static_cast<void>(::shutdown(fd, SHUT_RDWR));
-        ::close(fd);
+    if (fd < 0) {
+        return;
     }
+    // The descriptor stays open until the loop has ended, so it never accepts on a number
+    // that was meanwhile reused.
+    static_cast<void>(::shutdown(fd, SHUT_RDWR));
+    if (loop.joinable()) {
+        loop.join();
+    }
+    ::close(fd);
 }
 
 std::optional<std::uint16_t> LocalServer::listeningPort() const {
@@ -323,7 +343,7 @@ std::optional<std::uint16_t> LocalServer::listeningPort() const {
 }
 
 void LocalServer::didStartListening() {
-    session_->loadStoredTokenInBackground();
+    options_.session->loadStoredTokenInBackground();
 }
 
 void LocalServer::handleClient(int fd) {
@@ -333,9 +353,9 @@ void LocalServer::handleClient(int fd) {
 }
 
 void LocalServer::serveClient(int fd, std::function<void()> answerOut) {
-    SocketByteStream stream(fd, clock());
-    SocketByteSink sink(fd, clock(), std::move(answerOut));
-    answerRequest(*this, fd, stream, sink);
+    SocketByteStream stream(fd, *options_.clock);
+    SocketByteSink sink(fd, *options_.clock, std::move(answerOut));
+    answerRequest(routeServices_, fd, stream, sink);
 }
 
 } // namespace zevra

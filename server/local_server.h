@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "server/route_services.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,7 +33,7 @@ public:
 
     // Begins listening and accepting; true when listening, also when it already was.
     [[nodiscard]] bool start();
-    // Retires the listening socket; the accept loop then ends by itself. Connections already
+    // Retires the listening socket and waits for the accept loop to end. Connections already
     // handed to workers finish normally. `start` may be called again.
     void stop();
     // Reads one request from an accepted connection, answers it and closes the descriptor.
@@ -40,11 +41,6 @@ public:
 
     // The port the listening socket is bound to; absent while not listening.
     [[nodiscard]] std::optional<std::uint16_t> listeningPort() const;
-    [[nodiscard]] const std::filesystem::path& resourcesPath() const {
-        return options_.resourcesPath;
-    }
-    [[nodiscard]] const Clock& clock() const { return *options_.clock; }
-    [[nodiscard]] BrowserSession& session() const { return *session_; }
 
     struct Shared;
 
@@ -55,10 +51,9 @@ private:
     void serveClient(int fd, std::function<void()> answerOut);
 
     LocalServerOptions options_;
-    // The listening state, the client slots and the count of running workers. The accept loop
-    // holds it only weakly, so a loop outliving the server finds it gone and ends.
-    std::shared_ptr<Shared> shared_;
-    std::shared_ptr<BrowserSession> session_;
+    RouteServices routeServices_;
+    // The listening state, the accept loop, the client slots and the running workers.
+    std::unique_ptr<Shared> shared_;
 };
 
 } // namespace zevra

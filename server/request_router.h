@@ -1,25 +1,13 @@
 #pragma once
 
 #include "server/http_request.h"
+#include "server/response_writer.h"
+#include "server/route_services.h"
 
 namespace zevra {
 
-class ByteSink;
-class LocalServer;
-
-// One request that passed the Host check, and where its answer goes.
-struct RouteContext {
-    LocalServer& server;
-    ByteSink& sink;
-    const HttpRequest& request;
-};
-
-// Picks the first rule that matches, in order, and lets it answer.
-void dispatchRequest(const RouteContext& context);
-
-// The rules. Each answers and returns true when the request is its own, else returns false
-// without writing anything.
-[[nodiscard]] bool routeHealth(const RouteContext& context);
-[[nodiscard]] bool routeResourcesFile(const RouteContext& context);
+// Lets the first rule that matches, in order, answer a request that passed the Host check.
+void dispatchRequest(const RouteServices& services, const HttpRequest& request,
+                     ResponseWriter& writer);
 
 } // namespace zevra

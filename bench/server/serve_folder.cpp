@@ -1,11 +1,14 @@
 // Holds one LocalServer on a resources folder and a port until SIGINT or SIGTERM, for the
 // benchmark script. Usage: zevra_bench_serve_folder FOLDER PORT
+#include "app/production_services.h"
+#include "auth/browser_session.h"
 #include "server/local_server.h"
 
 #include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -29,6 +32,10 @@ int main(int argc, char** argv) {
     zevra::LocalServerOptions options;
     options.resourcesPath = argv[1];
     options.port = static_cast<std::uint16_t>(port);
+    // The session the app would hand in: the benchmark measures the server as it ships.
+    zevra::BackgroundExecutor executor;
+    options.session = std::make_shared<zevra::BrowserSession>(
+        zevra::productionBrowserSessionServices(executor, zevra::systemClock()));
     zevra::LocalServer server(std::move(options));
     if (!server.start()) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%ld\n", port);

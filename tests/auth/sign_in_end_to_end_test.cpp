@@ -4,7 +4,7 @@
 
 #include "keyring_session.h"
 #include "session_fixture.h"
-#include "support/loopback_http.h"
+#include "support/loopback_client.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

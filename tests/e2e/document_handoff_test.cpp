@@ -1,5 +1,5 @@
 #include "app_process.h"
-#include "support/loopback_http.h"
+#include "support/loopback_client.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,12 @@
+// What only real sockets show: the wiring of reader, Host check and dispatch, the limits over
+// the wire, the client slots, and starting, stopping and destroying a listening server.
 #include "server/local_server.h"
 
+#include "auth/browser_session.h"
 #include "base/unique_fd.h"
 #include "support/loopback_client.h"
+#include "support/manual_clock.h"
+#include "support/memory_keyring.h"
 #include "support/temporary_folder.h"
 
 #include <arpa/inet.h>
@@ -23,47 +28,21 @@
 namespace zevra {
 namespace {
 
-using testing::askServer;
-using testing::headerSetA;
+using testing::exchangeRaw;
 using testing::HttpAnswer;
 using testing::LoopbackClient;
-using testing::splitAnswer;
-using testing::TemporaryFolder;
 
 constexpr std::string_view healthBody = R"({"ok":true,"service":"zevra-local-shell"})";
-constexpr std::string_view textPlain = "text/plain; charset=utf-8";
-constexpr std::string_view indexPage = "<!doctype html><title>shell</title>";
+const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n\r\n";
 
-std::string request(std::string_view requestLine, std::string_view moreHeaders = "") {
-    return std::string(requestLine) + "\r\nHost: 127.0.0.1:18484\r\n" + std::string(moreHeaders) +
-           "\r\n";
+// Status and body, which is all a test here needs to tell answers apart.
+std::string summary(const std::optional<HttpAnswer>& answer) {
+    return answer ? std::to_string(answer->status) + " " + answer->body : "<no answer>";
 }
-
-std::string healthAnswer() {
-    return headerSetA("200 OK", "application/json", healthBody.size()) + std::string(healthBody);
+std::string summary(const std::optional<std::string>& raw) {
+    return summary(raw ? testing::splitAnswer(*raw) : std::nullopt);
 }
-
-std::string textAnswer(std::string_view status, std::string_view body) {
-    return headerSetA(status, textPlain, body.size()) + std::string(body);
-}
-
-std::string staticAnswer(std::string_view contentType, std::string_view body) {
-    return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(contentType) +
-           "\r\nCache-Control: no-store, must-revalidate\r\nPragma: no-cache\r\n"
-           "X-Content-Type-Options: nosniff\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + std::string(body);
-}
-
-LocalServerOptions serverOptions(const std::filesystem::path& resources, std::uint16_t port) {
-    LocalServerOptions options;
-    options.resourcesPath = resources;
-    options.port = port;
-    return options;
-}
-
-std::string rawAnswer(const std::optional<HttpAnswer>& answer) {
-    return answer ? answer->head + answer->body : "<no answer>";
-}
+const std::string healthy = "200 " + std::string(healthBody);
 
 // Asks and hangs up as soon as `answerSize` bytes are in, as a client that reads by
 // Content-Length does, without waiting for the server to close.
@@ -95,132 +74,76 @@ std::string askAndHangUp(std::uint16_t port, std::string_view text, std::size_t 
 class LocalServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder.write("Resources/index.html", std::string(indexPage));
-        folder.write("Resources/style.css", "body{}");
-        folder.write("Resources/sub dir/a.txt", "spaced");
-        folder.write("secret.txt", "secret");
-        server = std::make_unique<LocalServer>(serverOptions(resources(), 0));
+        folder.write("Resources/index.html", "shell");
+        server = makeServer(0);
         ASSERT_TRUE(server->start());
         port = server->listeningPort().value_or(0);
         ASSERT_NE(port, 0);
     }
 
-    [[nodiscard]] std::filesystem::path resources() const { return folder.path() / "Resources"; }
-
-    // Sends the request, keeps the sending side open and reads the answer.
-    [[nodiscard]] std::string answerWithoutHalfClose(std::string_view text) const {
-        LoopbackClient client(port, std::chrono::seconds(3));
-        EXPECT_TRUE(client.send(text));
-        return client.readToEnd().value_or("<no answer>");
+    [[nodiscard]] std::unique_ptr<LocalServer> makeServer(std::uint16_t onPort) {
+        return std::make_unique<LocalServer>(LocalServerOptions{
+            .resourcesPath = folder.path() / "Resources",
+            .port = onPort,
+            .clock = &clock,
+            .session = session,
+        });
     }
 
-    TemporaryFolder folder;
+    // Sends the request, keeps the sending side open and reads the answer.
+    [[nodiscard]] std::string answerTo(std::string_view text) const {
+        LoopbackClient client(port, std::chrono::seconds(3));
+        EXPECT_TRUE(client.send(text));
+        return summary(client.readToEnd());
+    }
+
+    testing::TemporaryFolder folder;
+    testing::TemporaryFolder support;
+    testing::ManualClock clock;
+    testing::MemoryKeyring keyring;
+    BackgroundExecutor executor{2};
+    std::shared_ptr<BrowserSession> session =
+        std::make_shared<BrowserSession>(BrowserSessionServices{
+            .executor = executor,
+            .keyring = keyring,
+            .version = [] { return std::optional<std::string>("1.0.0"); },
+            .applicationSupportFolder = support.path(),
+            .clock = clock,
+            .random = processSecureRandom(),
+            .http = makeHttpClient(),
+            .identity = {.siteHost = "zevra.example"},
+        });
     std::unique_ptr<LocalServer> server;
     std::uint16_t port = 0;
 };
 
-TEST_F(LocalServerTest, HostHeaderMustNameTheLoopbackServer) {
-    struct Case {
-        std::string hostLine;
-        bool accepted;
+TEST_F(LocalServerTest, ChecksTheHostThenRoutes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"GET /health HTTP/1.1\r\n\r\n", "421 Invalid Host"},
+        {"GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "421 Invalid Host"},
+        {"get /health HTTP/1.1\r\nHost: LOCALHOST:18484\r\n\r\n", healthy},
+        {"\r\nHost: localhost:18484\r\n\r\n", "200 shell"},
     };
-    const Case cases[] = {
-        {"", false},
-        {"Host: 127.0.0.1:18484\r\n", true},
-        {"Host: localhost:18484\r\n", true},
-        {"Host: LOCALHOST:18484\r\n", true},
-        {"Host: 127.0.0.1\r\n", false},
-        {"Host: localhost\r\n", false},
-        {"Host: evil.example:18484\r\n", false},
-        {"X-Forwarded-Host: 127.0.0.1:18484\r\n", false},
-    };
-    for (const auto& c : cases) {
-        for (const std::string path : {"/health", "/index.html"}) {
-            const auto answer =
-                askServer(port, "GET " + path + " HTTP/1.1\r\n" + c.hostLine + "\r\n");
-            const std::string expected =
-                !c.accepted         ? textAnswer("421 Misdirected Request", "Invalid Host")
-                : path == "/health" ? healthAnswer()
-                                    : staticAnswer("text/html; charset=utf-8", indexPage);
-            EXPECT_EQ(rawAnswer(answer), expected) << c.hostLine << path;
-        }
+    for (const auto& [request, expected] : cases) {
+        EXPECT_EQ(summary(exchangeRaw(port, request)), expected) << request;
     }
 }
 
-TEST_F(LocalServerTest, ServesFilesFromTheResourcesFolder) {
-    struct Case {
-        std::string rawPath;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"/", staticAnswer("text/html; charset=utf-8", indexPage)},
-        {"/index.html?v=2", staticAnswer("text/html; charset=utf-8", indexPage)},
-        {"/style.css", staticAnswer("text/css", "body{}")},
-        {"/sub%20dir/a.txt", staticAnswer("application/octet-stream", "spaced")},
-        {"/missing.png", textAnswer("404 Not Found", "Not Found: /missing.png")},
-        // Only the exact health path is the health check.
-        {"/health?x=1", textAnswer("404 Not Found", "Not Found: /health")},
-        {"/health/", textAnswer("404 Not Found", "Not Found: /health/")},
-        {"/sub%20dir", textAnswer("404 Not Found", "Not Found: /sub dir")},
-        {"/%2e%2e/secret.txt", textAnswer("404 Not Found", "Not Found: /../secret.txt")},
-        {"/../secret.txt", textAnswer("404 Not Found", "Not Found: /../secret.txt")},
-        {"//etc/passwd", textAnswer("404 Not Found", "Not Found: //etc/passwd")},
-        {"/index.html%00.png",
-         textAnswer("404 Not Found", std::string("Not Found: /index.html\0.png", 27))},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(rawAnswer(askServer(port, request("GET " + c.rawPath + " HTTP/1.1"))), c.expected)
-            << c.rawPath;
-    }
-}
-
-TEST_F(LocalServerTest, ReadsOddRequestLines) {
-    const auto index = staticAnswer("text/html; charset=utf-8", indexPage);
-    // An empty request line is a GET of "/".
-    EXPECT_EQ(rawAnswer(askServer(port, request(""))), index);
-    EXPECT_EQ(rawAnswer(askServer(port, request("get / HTTP/1.1"))), index);
-    EXPECT_EQ(rawAnswer(askServer(port, request("POST /health HTTP/1.1"))), healthAnswer());
-}
-
-TEST_F(LocalServerTest, AnswersARequestWithoutItsEmptyLineOnceThePeerHalfCloses) {
-    EXPECT_EQ(rawAnswer(askServer(port, "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n")),
-              healthAnswer());
-}
-
-TEST_F(LocalServerTest, ClosesWithoutAnswerWhenNothingArrives) {
-    LoopbackClient client(port);
-    client.closeWrite();
-    EXPECT_EQ(client.readToEnd(), "");
-}
-
-TEST_F(LocalServerTest, HeaderBlockLimit) {
+TEST_F(LocalServerTest, LimitsOverTheWire) {
     const std::string start = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\nX-Pad: ";
-    const auto padded = [&](std::size_t total, std::string_view ending) {
-        return start + std::string(total - start.size() - ending.size(), 'p') + std::string(ending);
+    const auto padded = [&](std::size_t total) {
+        return start + std::string(total - start.size() - 4, 'p') + "\r\n\r\n";
     };
-    const auto tooLarge =
-        textAnswer("431 Request Header Fields Too Large", "Request headers are too large.");
-
-    EXPECT_EQ(answerWithoutHalfClose(padded(65536, "\r\n\r\n")), healthAnswer());
-    EXPECT_EQ(answerWithoutHalfClose(padded(65537, "")), tooLarge);
-    EXPECT_EQ(answerWithoutHalfClose(padded(65537, "\r\n\r\n")), tooLarge);
-    EXPECT_EQ(answerWithoutHalfClose(padded(100000, "")), tooLarge);
-}
-
-TEST_F(LocalServerTest, BodyLimit) {
-    const auto head = [](long long length) {
-        return request("POST /health HTTP/1.1",
-                       "Content-Length: " + std::to_string(length) + "\r\n");
+    const auto post = [](long long length) {
+        return "POST /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\nContent-Length: " +
+               std::to_string(length) + "\r\n\r\n";
     };
-    const auto tooLarge = textAnswer("413 Payload Too Large", "Request body is too large.");
-
-    EXPECT_EQ(answerWithoutHalfClose(head(33554432) + std::string(33554432, 'b')), healthAnswer());
-    // Refused from the header alone: no body byte is sent, and none is waited for.
-    EXPECT_EQ(answerWithoutHalfClose(head(33554433)), tooLarge);
+    EXPECT_EQ(answerTo(padded(65536)), healthy);
+    EXPECT_EQ(answerTo(padded(65537)), "431 Request headers are too large.");
+    EXPECT_EQ(answerTo(post(33554432) + std::string(33554432, 'b')), healthy);
     // A body already on its way does not reset the connection before the answer is read.
-    EXPECT_EQ(answerWithoutHalfClose(head(33554433) + std::string(1 << 20, 'b')), tooLarge);
-    // A negative length declares no body, so nothing more is awaited.
-    EXPECT_EQ(answerWithoutHalfClose(head(-5) + "abc"), healthAnswer());
+    EXPECT_EQ(answerTo(post(33554433) + std::string(1 << 20, 'b')),
+              "413 Request body is too large.");
 }
 
 TEST_F(LocalServerTest, TwelveClientsAtOnceAndTheThirteenthIsTurnedAway) {
@@ -231,30 +154,29 @@ TEST_F(LocalServerTest, TwelveClientsAtOnceAndTheThirteenthIsTurnedAway) {
     }
     // Far below the five seconds after which the slow clients would give their slots back.
     LoopbackClient thirteenth(port, std::chrono::seconds(3));
-    EXPECT_EQ(thirteenth.readToEnd(),
-              textAnswer("503 Service Unavailable", "ZEVRA is busy; retry shortly."));
+    EXPECT_EQ(summary(thirteenth.readToEnd()), "503 ZEVRA is busy; retry shortly.");
 
     for (auto& client : slow) {
         ASSERT_TRUE(client->send("Host: localhost:18484\r\n\r\n"));
     }
     for (auto& client : slow) {
-        EXPECT_EQ(client->readToEnd(), healthAnswer());
+        EXPECT_EQ(summary(client->readToEnd()), healthy);
     }
-    slow.clear();
-
-    // Every slot came back before its answer was complete.
-    EXPECT_EQ(rawAnswer(askServer(port, request("GET /health HTTP/1.1"))), healthAnswer());
 }
 
+// Every slot is back before its answer is complete, so a client that reconnects as soon as it
+// has read its answer is never turned away.
 TEST_F(LocalServerTest, TwelveClientsReconnectingAtOnceAreNeverTurnedAway) {
-    const auto expected = healthAnswer();
-    const auto ask = request("GET /health HTTP/1.1");
+    const auto expected = exchangeRaw(port, healthRequest);
+    ASSERT_TRUE(expected.has_value());
+    const auto answerSize = expected->head.size() + expected->body.size();
     std::atomic<int> unexpected{0};
     std::vector<std::thread> clients;
     for (int client = 0; client < 12; ++client) {
         clients.emplace_back([&] {
             for (int round = 0; round < 400; ++round) {
-                if (askAndHangUp(port, ask, expected.size()) != expected) {
+                if (askAndHangUp(port, healthRequest, answerSize) !=
+                    expected->head + expected->body) {
                     ++unexpected;
                 }
             }
@@ -269,6 +191,10 @@ TEST_F(LocalServerTest, TwelveClientsReconnectingAtOnceAreNeverTurnedAway) {
 TEST_F(LocalServerTest, StartsOnceStopsAndStartsAgain) {
     EXPECT_TRUE(server->start());
     EXPECT_EQ(server->listeningPort(), port);
+    // A second server cannot take the port while the first holds it.
+    auto second = makeServer(port);
+    EXPECT_FALSE(second->start());
+    EXPECT_EQ(second->listeningPort(), std::nullopt);
 
     server->stop();
     EXPECT_EQ(server->listeningPort(), std::nullopt);
@@ -276,20 +202,10 @@ TEST_F(LocalServerTest, StartsOnceStopsAndStartsAgain) {
     server->stop(); // stopping twice is harmless
 
     // The same port again, as the health check does after a failure.
-    server = std::make_unique<LocalServer>(serverOptions(resources(), port));
-    ASSERT_TRUE(server->start());
-    server->stop();
-    ASSERT_TRUE(server->start());
-    EXPECT_EQ(rawAnswer(askServer(port, request("GET /health HTTP/1.1"))), healthAnswer());
-}
-
-TEST_F(LocalServerTest, StartFailsWhileThePortIsTaken) {
-    LocalServer second(serverOptions(resources(), port));
-    EXPECT_FALSE(second.start());
-    EXPECT_EQ(second.listeningPort(), std::nullopt);
-    server->stop();
-    EXPECT_TRUE(second.start());
-    EXPECT_EQ(rawAnswer(askServer(port, request("GET /health HTTP/1.1"))), healthAnswer());
+    ASSERT_TRUE(second->start());
+    second->stop();
+    ASSERT_TRUE(second->start());
+    EXPECT_EQ(summary(exchangeRaw(port, healthRequest)), healthy);
 }
 
 TEST_F(LocalServerTest, DestroyingAListeningServerStopsIt) {
@@ -310,9 +226,7 @@ TEST_F(LocalServerTest, DestroyingAListeningServerStopsIt) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(4));
     EXPECT_TRUE(waiting.readToEnd().has_value());
     EXPECT_FALSE(LoopbackClient(port).connected());
-
-    LocalServer next(serverOptions(resources(), port));
-    EXPECT_TRUE(next.start());
+    EXPECT_TRUE(makeServer(port)->start());
 }
 
 // Restores the descriptor limit it lowered.
@@ -357,16 +271,16 @@ TEST_F(LocalServerTest, AcceptFailuresBackOffAndKeepRetrying) {
     ASSERT_TRUE(holder.connect());
     ASSERT_TRUE(holder.send("GET /health HTTP/1.1\r\n"));
     ASSERT_TRUE(client.connect());
-    ASSERT_TRUE(client.send(request("GET /health HTTP/1.1")));
+    ASSERT_TRUE(client.send(healthRequest));
     const auto cpuBefore = processCpuTime();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto cpuSpent = processCpuTime() - cpuBefore;
     limit.restore();
     // A loop spinning on the failing accept burns the whole half second.
     EXPECT_LT(cpuSpent, std::chrono::milliseconds(60));
-    EXPECT_EQ(client.readToEnd(), healthAnswer());
+    EXPECT_EQ(summary(client.readToEnd()), healthy);
     ASSERT_TRUE(holder.send("Host: 127.0.0.1:18484\r\n\r\n"));
-    EXPECT_EQ(holder.readToEnd(), healthAnswer());
+    EXPECT_EQ(summary(holder.readToEnd()), healthy);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <sys/time.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace zevra::testing {
 
@@ -77,12 +78,12 @@ std::optional<HttpAnswer> splitAnswer(const std::string& raw) {
     return answer;
 }
 
-std::optional<HttpAnswer> askServer(std::uint16_t port, std::string_view request) {
-    LoopbackClient client(port);
+std::optional<HttpAnswer> exchangeRaw(std::uint16_t port, std::string_view request,
+                                      std::chrono::seconds timeout) {
+    LoopbackClient client(port, timeout);
     if (!client.connected() || !client.send(request)) {
         return std::nullopt;
     }
-    client.closeWrite();
     const auto raw = client.readToEnd();
     if (!raw) {
         return std::nullopt;
@@ -90,11 +91,22 @@ std::optional<HttpAnswer> askServer(std::uint16_t port, std::string_view request
     return splitAnswer(*raw);
 }
 
-std::string headerSetA(std::string_view status, std::string_view contentType, std::size_t length) {
-    return "HTTP/1.1 " + std::string(status) + "\r\nContent-Type: " + std::string(contentType) +
-           "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
-           "Referrer-Policy: no-referrer\r\nConnection: close\r\nContent-Length: " +
-           std::to_string(length) + "\r\n\r\n";
+std::optional<HttpAnswer> httpGet(std::uint16_t port, const std::string& path,
+                                  const std::string& extraHeaders) {
+    return exchangeRaw(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n" +
+                                 extraHeaders + "\r\n");
+}
+
+bool waitForHealth(std::uint16_t port, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const auto answer = httpGet(port, "/health");
+        if (answer && answer->status == 200) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 } // namespace zevra::testing

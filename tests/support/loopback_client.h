@@ -41,11 +41,17 @@ struct HttpAnswer {
 // Splits a raw answer; absent when it is not a status line, headers and an empty line.
 [[nodiscard]] std::optional<HttpAnswer> splitAnswer(const std::string& raw);
 
-// Sends `request`, then ends the sending side, and reads the whole answer.
-[[nodiscard]] std::optional<HttpAnswer> askServer(std::uint16_t port, std::string_view request);
+// Sends `request` as raw bytes to 127.0.0.1:port and reads the whole answer until the server
+// closes. Absent when no connection could be made or no answer came back.
+[[nodiscard]] std::optional<HttpAnswer>
+exchangeRaw(std::uint16_t port, std::string_view request,
+            std::chrono::seconds timeout = std::chrono::seconds(10));
 
-// Header set A of an answer, as the server writes it.
-[[nodiscard]] std::string headerSetA(std::string_view status, std::string_view contentType,
-                                     std::size_t length);
+// A GET with "Host: 127.0.0.1:18484" (the Host the server expects whatever port it binds).
+[[nodiscard]] std::optional<HttpAnswer> httpGet(std::uint16_t port, const std::string& path,
+                                                const std::string& extraHeaders = "");
+
+// Polls until the server at `port` answers "/health" with 200, or the timeout passes.
+[[nodiscard]] bool waitForHealth(std::uint16_t port, std::chrono::milliseconds timeout);
 
 } // namespace zevra::testing

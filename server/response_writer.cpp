@@ -1,4 +1,4 @@
-#include "server/http_response.h"
+#include "server/response_writer.h"
 
 #include "server/content_type.h"
 #include "server/regular_file.h"
@@ -26,12 +26,6 @@ std::string headerSetB(std::string_view contentType, std::size_t contentLength) 
     return header;
 }
 
-void sendNotFound(ByteSink& sink, std::string_view path) {
-    std::string body = "Not Found: ";
-    body.append(path);
-    sendResponse(sink, "404 Not Found", "text/plain; charset=utf-8", body);
-}
-
 } // namespace
 
 std::string headerSetA(std::string_view status, std::string_view contentType,
@@ -49,45 +43,51 @@ std::string headerSetA(std::string_view status, std::string_view contentType,
     return header;
 }
 
-void sendResponse(ByteSink& sink, std::string_view status, std::string_view contentType,
-                  std::string_view body) {
-    static_cast<void>(sink.writeAnswer(headerSetA(status, contentType, body.size()), body));
+void ResponseWriter::sendResponse(std::string_view status, std::string_view contentType,
+                                  std::string_view body) {
+    static_cast<void>(sink_.writeAnswer(headerSetA(status, contentType, body.size()), body));
 }
 
-void sendJSON(ByteSink& sink, const nlohmann::json& object, std::string_view status) {
+void ResponseWriter::sendJSON(const nlohmann::json& object, std::string_view status) {
     std::string data;
     try {
         data = object.dump();
     } catch (const nlohmann::json::exception&) {
-        sendResponse(sink, "500 Internal Server Error", "application/json",
+        sendResponse("500 Internal Server Error", "application/json",
                      R"({"ok":false,"detail":"json encode error"})");
         return;
     }
-    sendResponse(sink, status, "application/json", data);
+    sendResponse(status, "application/json", data);
 }
 
-void sendStaticFile(ByteSink& sink, const std::optional<std::filesystem::path>& file,
-                    std::string_view path) {
+void ResponseWriter::sendStaticFile(const std::optional<std::filesystem::path>& file,
+                                    std::string_view path) {
     if (!file || file->empty()) {
-        sendNotFound(sink, path);
+        sendNotFound(path);
         return;
     }
     const auto opened = openRegularFile(*file);
     if (!opened) {
-        sendNotFound(sink, path);
+        sendNotFound(path);
         return;
     }
     const auto contentType = contentTypeForFile(*file);
     if (opened->size > readWholeFileBytes) {
-        static_cast<void>(sink.writeAnswer(headerSetB(contentType, opened->size), *opened));
+        static_cast<void>(sink_.writeAnswer(headerSetB(contentType, opened->size), *opened));
         return;
     }
     const auto contents = readToEnd(*opened);
     if (!contents) {
-        sendNotFound(sink, path);
+        sendNotFound(path);
         return;
     }
-    static_cast<void>(sink.writeAnswer(headerSetB(contentType, contents->size()), *contents));
+    static_cast<void>(sink_.writeAnswer(headerSetB(contentType, contents->size()), *contents));
+}
+
+void ResponseWriter::sendNotFound(std::string_view path) {
+    std::string body = "Not Found: ";
+    body.append(path);
+    sendResponse("404 Not Found", "text/plain; charset=utf-8", body);
 }
 
 } // namespace zevra

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "server/byte_sink.h"
+
+#include <unistd.h>
+
+#include <string>
+
+namespace zevra::testing {
+
+// Keeps the bytes of the one answer written to it, as the peer would read them.
+class MemoryByteSink final : public ByteSink {
+public:
+    [[nodiscard]] bool writeAnswer(std::string_view head, std::string_view body) override {
+        written.append(head).append(body);
+        return true;
+    }
+    [[nodiscard]] bool writeAnswer(std::string_view head, const RegularFile& body) override {
+        std::string bytes(body.size, '\0');
+        const auto n = ::pread(body.fd.get(), bytes.data(), bytes.size(), 0);
+        written.append(head).append(bytes.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+        return n == static_cast<ssize_t>(bytes.size());
+    }
+
+    std::string written;
+};
+
+} // namespace zevra::testing

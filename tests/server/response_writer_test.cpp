@@ -1,0 +1,159 @@
+#include "server/response_writer.h"
+
+#include "base/unique_fd.h"
+#include "server/content_type.h"
+#include "server/http_framing.h"
+#include "server/memory_byte_sink.h"
+#include "server/socket_pair.h"
+#include "support/loopback_client.h"
+#include "support/temporary_folder.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <thread>
+
+namespace zevra {
+namespace {
+
+using testing::MemoryByteSink;
+using testing::SocketPair;
+using testing::TemporaryFolder;
+
+template <typename Write> testing::HttpAnswer answerOf(Write write) {
+    MemoryByteSink sink;
+    ResponseWriter writer(sink);
+    write(writer);
+    return testing::splitAnswer(sink.written).value_or(testing::HttpAnswer{});
+}
+
+std::string header(const testing::HttpAnswer& answer, std::string_view name) {
+    return parseHeader(answer.head, name).value_or("<none>");
+}
+
+TEST(ResponseWriter, EachAnswerCarriesItsHeaderSet) {
+    const TemporaryFolder folder;
+    const auto file = folder.write("site.CSS", "body{}");
+    const auto plain =
+        answerOf([](ResponseWriter& w) { w.sendResponse("418 Teapot", "t/x", "tea"); });
+    const auto json = answerOf([](ResponseWriter& w) {
+        w.sendJSON({{"ok", true}, {"n", 3}}, "201 Created");
+    });
+    const auto broken = answerOf([](ResponseWriter& w) { w.sendJSON({{"text", "\xff\xfe"}}); });
+    const auto staticFile = answerOf([&](ResponseWriter& w) { w.sendStaticFile(file, "/s"); });
+
+    EXPECT_TRUE(plain.head.starts_with("HTTP/1.1 418 Teapot\r\n"));
+    EXPECT_EQ(plain.body, "tea");
+    EXPECT_EQ(json.status, 201);
+    EXPECT_EQ(json.body, R"({"n":3,"ok":true})");
+    EXPECT_EQ(header(json, "Content-Type"), "application/json");
+    EXPECT_EQ(broken.status, 500);
+    EXPECT_EQ(broken.body, R"({"ok":false,"detail":"json encode error"})");
+    for (const auto& answer : {plain, json, broken}) {
+        EXPECT_EQ(header(answer, "Cache-Control"), "no-store");
+        EXPECT_EQ(header(answer, "X-Content-Type-Options"), "nosniff");
+        EXPECT_EQ(header(answer, "Referrer-Policy"), "no-referrer");
+        EXPECT_EQ(header(answer, "Connection"), "close");
+        EXPECT_EQ(header(answer, "Content-Length"), std::to_string(answer.body.size()));
+        EXPECT_EQ(header(answer, "Pragma"), "<none>");
+    }
+
+    EXPECT_EQ(staticFile.status, 200);
+    EXPECT_EQ(staticFile.body, "body{}");
+    EXPECT_EQ(header(staticFile, "Content-Type"), "text/css");
+    EXPECT_EQ(header(staticFile, "Cache-Control"), "no-store, must-revalidate");
+    EXPECT_EQ(header(staticFile, "Pragma"), "no-cache");
+    EXPECT_EQ(header(staticFile, "X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(header(staticFile, "Content-Length"), "6");
+    EXPECT_EQ(header(staticFile, "Connection"), "close");
+    EXPECT_EQ(header(staticFile, "Referrer-Policy"), "<none>");
+}
+
+TEST(ContentTypeForFile, LooksUpTheLowerCasedExtension) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"index.html", "text/html; charset=utf-8"},
+        {"site.CSS", "text/css"},
+        {"a.JPEG", "image/jpeg"},
+        {"f.woff2", "font/woff2"},
+        {"archive.tar.gz", "application/octet-stream"},
+        {"README", "application/octet-stream"},
+        {"page.htm", "application/octet-stream"},
+    };
+    for (const auto& [name, type] : cases) {
+        EXPECT_EQ(contentTypeForFile(std::filesystem::path("/r") / name), type) << name;
+    }
+}
+
+TEST(ResponseWriter, AnswersNotFoundForWhatIsNoReadableRegularFile) {
+    const TemporaryFolder folder;
+    folder.write("dir/inside.txt", "x");
+    const auto fifo = folder.path() / "pipe.html";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A twin of /dev/null would answer 200 with nothing; a twin of /dev/zero would never end.
+    const auto device = folder.path() / "device.html";
+    const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0 &&
+                            UniqueFd(::open(device.c_str(), O_RDONLY | O_CLOEXEC)).valid();
+
+    std::vector<std::optional<std::filesystem::path>> cases = {
+        std::nullopt, std::filesystem::path(), folder.path() / "missing.html",
+        folder.path() / "dir", fifo};
+    if (haveDevice) {
+        cases.emplace_back(device);
+    }
+    for (const auto& file : cases) {
+        const auto answer = answerOf([&](ResponseWriter& w) { w.sendStaticFile(file, "/asked"); });
+        EXPECT_EQ(answer.status, 404) << (file ? file->string() : "absent");
+        EXPECT_EQ(answer.body, "Not Found: /asked");
+        EXPECT_EQ(header(answer, "Content-Type"), "text/plain; charset=utf-8");
+    }
+}
+
+// Small files go out read whole, larger ones by the kernel's copy; both arrive whole.
+TEST(ResponseWriterOverSocket, SendsFilesOfEverySizeWhole) {
+    const TemporaryFolder folder;
+    for (const std::size_t size : {0, 1, 65536, 65537, 300000, 1 << 20}) {
+        std::string contents(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            contents[i] = static_cast<char>('a' + i % 26);
+        }
+        const auto file = folder.write("file-" + std::to_string(size) + ".json", contents);
+        SocketPair pair;
+        std::thread writer([&] {
+            ResponseWriter(pair.sink).sendStaticFile(file, "/f");
+            pair.server.reset();
+        });
+        const auto answer = testing::splitAnswer(pair.readAll());
+        writer.join();
+        ASSERT_TRUE(answer.has_value()) << size;
+        EXPECT_EQ(answer->body, contents) << size;
+        EXPECT_EQ(header(*answer, "Content-Length"), std::to_string(size));
+    }
+}
+
+TEST(ResponseWriterOverSocket, SurvivesAPeerThatLeavesMidFile) {
+    const TemporaryFolder folder;
+    const auto file = folder.write("big.bin", std::string(8 << 20, 'x'));
+    SocketPair pair;
+    bool sigpipeLeftPending = true;
+    std::thread writer([&] {
+        ResponseWriter(pair.sink).sendStaticFile(file, "/big.bin");
+        sigset_t pending;
+        sigpending(&pending);
+        sigpipeLeftPending = sigismember(&pending, SIGPIPE) == 1;
+    });
+    char first[64];
+    ASSERT_GT(::recv(pair.peer.get(), first, sizeof first, 0), 0);
+    pair.peer.reset();
+    // Had the kernel's copy raised SIGPIPE, the test process would have ended here.
+    writer.join();
+    EXPECT_FALSE(sigpipeLeftPending);
+}
+
+} // namespace
+} // namespace zevra
