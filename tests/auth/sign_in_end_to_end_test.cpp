@@ -101,66 +101,6 @@ TEST_F(SignInEndToEndTest, ExtensionCompletesTheSignInOnceAndARestartKeepsIt) {
     EXPECT_EQ(bridgeStatus()["handoff_ready"], false);
 }
 
-TEST_F(SignInEndToEndTest, RefusalsLeaveTheSignInPending) {
-    const auto nonce = *session->beginBrowserAuth();
-    std::string upper = nonce;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    const std::string connectRefusal = "Invalid or expired app connection request.";
-    const std::string padded =
-        handoffBody(nonce) + std::string(513 - handoffBody(nonce).size(), ' ');
-    const std::string shell = "Origin: http://127.0.0.1:18484";
-    const std::string plain = "text/plain; charset=utf-8";
-    const struct {
-        std::string request, body, contentType; // no type: none checked
-    } cases[] = {
-        {request("GET", "/app-connect/?nonce=" + nonce), connectRefusal, plain},
-        {request("GET", "/app-connect?nonce=" + upper), connectRefusal, plain},
-        {request("GET", "/app-connect?nonce=" + nonce.substr(1)), connectRefusal, plain},
-        {request("GET", "/app-connect"), connectRefusal, plain},
-        {request("GET", "/app-connection?nonce=" + nonce), connectRefusal, plain},
-        {request("GET", "/app-connect?nonce=" + nonce + "%zz"), connectRefusal, plain},
-        {request("POST", "/app-connect?nonce=" + nonce), connectRefusal, plain},
-        {request("POST", "/auth-bridge", extension, handoffBody(upper)), "", ""},
-        {request("POST", "/auth-bridge", extension, padded), "", ""},
-        {request("POST", "/auth-bridge", extension, token), "", ""},
-        {request("GET", "/auth-bridge"), "", ""},
-        {request("POST", "/auth-bridge/status", shellReferer), R"({"ok":false})",
-         "application/json"},
-        {request("GET", "/auth-bridge/status"), R"({"ok":false})", "application/json"},
-        {request("GET", "/auth-bridge/status", "Origin: https://zevra.example"), R"({"ok":false})",
-         "application/json"},
-        {request("GET", "/api/local-auth/status"), R"({"ok":false})", "application/json"},
-        {request("POST", "/api/local-auth/status", shell), R"({"ok":false})", "application/json"},
-    };
-    for (const auto& c : cases) {
-        const auto answer = exchange(c.request);
-        EXPECT_EQ(answer.status, 403) << c.request;
-        EXPECT_EQ(answer.body, c.body) << c.request;
-        if (!c.contentType.empty()) {
-            EXPECT_NE(answer.head.find("Content-Type: " + c.contentType), std::string::npos)
-                << c.request;
-        }
-    }
-    EXPECT_EQ(exchange(request("GET", "/app-connect?other=1&nonce=" + nonce)).status, 200);
-    fixture.clock.advance(601s);
-    EXPECT_EQ(exchange(request("GET", "/app-connect?nonce=" + nonce)).status, 403);
-}
-
-TEST_F(SignInEndToEndTest, BareTokenFromTheSiteAndFullSizeBodiesAreTaken) {
-    const std::string site = "Origin: https://zevra.example";
-    const std::string bare = std::string("\xC2\xA0 ") + token + "\xE2\x80\xA8\n";
-    EXPECT_EQ(exchange(request("POST", "/auth-bridge", site, bare)).status, 403); // no window
-    ASSERT_TRUE(session->beginBrowserAuth().has_value());
-    EXPECT_EQ(exchange(request("POST", "/auth-bridge", site, bare)).status, 204);
-    EXPECT_EQ(session->currentToken(), token);
-
-    const auto nonce = *session->beginBrowserAuth();
-    const auto body = handoffBody(nonce, std::string(32, 'e'));
-    const auto padded = body + std::string(512 - body.size(), ' ');
-    EXPECT_EQ(exchange(request("POST", "/auth-bridge", extension, padded)).status, 204);
-    EXPECT_EQ(session->currentToken(), std::string(32, 'e'));
-}
-
 // Several answers to one sign-in arriving at once: one is taken, and the keyring holds the
 // token the session uses, so a restart keeps the same account.
 TEST_F(SignInEndToEndTest, ConcurrentHandoffsWithOneNonceAcceptExactlyOne) {
