@@ -49,7 +49,7 @@ bool safe(const std::vector<std::string>& names, const ArchiveLimits& limits = a
 std::vector<std::string> numbered(int count) {
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
-        names.push_back("f" + std::to_string(i));
+        names.push_back(std::string("f").append(std::to_string(i)));
     }
     return names;
 }
