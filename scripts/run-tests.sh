@@ -42,7 +42,7 @@ done
 env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS \
   HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/runtime" TMPDIR="$scratch/tmp" \
   XDG_DATA_HOME="$scratch/home/.local/share" XDG_CONFIG_HOME="$scratch/home/.config" \
-  LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
+  LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp" \
   ZEVRA_TEST_DISPLAY=":$display_number" ZEVRA_TEST_ARTIFACTS="$build_dir/test-artifacts" \
   dbus-run-session -- sh -c '
     printf "\n" | gnome-keyring-daemon --unlock --components=secrets >/dev/null
