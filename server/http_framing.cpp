@@ -1,5 +1,7 @@
 #include "server/http_framing.h"
 
+#include "base/shell_address.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -93,12 +95,10 @@ long long parseContentLength(std::string_view headers) {
 
 bool requestIsFromLocalShell(std::string_view headers) {
     const auto origin = headerValue(headers, "origin:").value_or("");
-    if (origin == "http://127.0.0.1:18484" || origin == "http://localhost:18484") {
+    if (isLocalShellOrigin(origin)) {
         return true;
     }
-    const auto referer = headerValue(headers, "referer:").value_or("");
-    return referer.starts_with("http://127.0.0.1:18484/") ||
-           referer.starts_with("http://localhost:18484/");
+    return isLocalShellURL(headerValue(headers, "referer:").value_or(""), "/");
 }
 
 bool hostIsLocalShell(std::string_view headers) {
