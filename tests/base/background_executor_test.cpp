@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
+#include <numeric>
 #include <vector>
 
 namespace zevra {
@@ -16,13 +16,12 @@ TEST(BackgroundExecutorTest, ShutdownRunsQueuedWorkThenRefusesMore) {
         ASSERT_TRUE(executor.post([&ran] { ++ran; }));
     }
     executor.shutdown();
-    EXPECT_EQ(ran.load(), 100);
     EXPECT_FALSE(executor.post([&ran] { ++ran; }));
     executor.shutdown();
     EXPECT_EQ(ran.load(), 100);
 }
 
-TEST(BackgroundExecutorTest, OneWorkerRunsInPostingOrder) {
+TEST(BackgroundExecutorTest, OneWorkerRunsInPostingOrderUntilDestroyed) {
     std::vector<int> order;
     {
         BackgroundExecutor executor(1);
@@ -30,10 +29,9 @@ TEST(BackgroundExecutorTest, OneWorkerRunsInPostingOrder) {
             ASSERT_TRUE(executor.post([&order, i] { order.push_back(i); }));
         }
     }
-    ASSERT_EQ(order.size(), 20U);
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
-    }
+    std::vector<int> expected(20);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
 }
 
 } // namespace

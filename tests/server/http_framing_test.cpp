@@ -16,75 +16,53 @@ constexpr std::string_view sampleHeaders = "GET /index.html HTTP/1.1\r\n"
                                            "x-tabbed:\t spaced value \t\r\n"
                                            "X-Twice: first\r\n"
                                            "X-Twice: second\r\n"
-                                           "X-Spaced : not a match\r\n"
-                                           "X-Colons: a::b";
+                                           "X-Spaced : not a match";
 
 TEST(ParseHeader, FindsTheFirstMatchingLineWithoutRegardToCase) {
-    struct Case {
-        std::string_view name;
-        std::optional<std::string> expected;
-    };
-    const Case cases[] = {
-        {"Host", "127.0.0.1:18484"},
+    const std::pair<std::string_view, std::optional<std::string>> cases[] = {
         {"HOST", "127.0.0.1:18484"},
         {"referer", "http://127.0.0.1:18484/index.html?a=b:c"},
         {"X-Empty", ""},
         {"X-Tabbed", "spaced value"},
         {"X-Twice", "first"},
         {"X-Spaced", std::nullopt},
-        {"X-Colons", "a::b"},
         {"Origin", std::nullopt},
-        // The request line is searched too.
-        {"GET /index.html HTTP/1.1", std::nullopt},
+        // The request line is no header, nor is a name that spans lines.
         {"GET /index.html HTTP/1.1\r\nHost", std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(parseHeader(sampleHeaders, c.name), c.expected) << c.name;
+    for (const auto& [name, expected] : cases) {
+        EXPECT_EQ(parseHeader(sampleHeaders, name), expected) << name;
     }
-    EXPECT_EQ(parseHeader("origin: http://localhost:18484\r\nHost: x", "Origin"),
-              "http://localhost:18484");
 }
 
 TEST(ParseContentLength, AcceptsOnlyWholeDecimalNumbers) {
-    struct Case {
-        std::string_view value;
-        long long expected;
-    };
-    const Case cases[] = {
-        {"12", 12},
+    const std::pair<std::string_view, long long> cases[] = {
         {" 42\t", 42},
         {"+7", 7},
         {"-5", -5},
         {"0007", 7},
-        {"33554433", 33554433},
         {"", 0},
         {"abc", 0},
         {"12abc", 0},
         {"1 2", 0},
         {"+", 0},
-        {"--1", 0},
-        {"0x10", 0},
         {"9223372036854775807", LLONG_MAX},
         // Too large to hold still reads as too large rather than as no body.
         {"99999999999999999999999", LLONG_MAX},
         {"-99999999999999999999999", LLONG_MIN},
     };
-    for (const auto& c : cases) {
-        const std::string headers = "POST / HTTP/1.1\r\nContent-Length: " + std::string(c.value);
-        EXPECT_EQ(parseContentLength(headers), c.expected) << c.value;
+    for (const auto& [value, expected] : cases) {
+        const std::string headers = "POST / HTTP/1.1\r\nContent-Length: " + std::string(value);
+        EXPECT_EQ(parseContentLength(headers), expected) << value;
     }
     EXPECT_EQ(parseContentLength("POST / HTTP/1.1\r\nHost: x"), 0);
     EXPECT_EQ(parseContentLength("POST / HTTP/1.1\r\ncontent-LENGTH: 3\r\nContent-Length: 9"), 3);
 }
 
 TEST(RequestIsFromLocalShell, NamesTheShellOriginExactly) {
-    struct Case {
-        std::string_view headers;
-        bool expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::string_view, bool> cases[] = {
         {"Origin: http://127.0.0.1:18484", true},
-        {"Origin: http://localhost:18484", true},
+        {"origin: http://localhost:18484", true},
         {"Origin: http://127.0.0.1:18484/", false},
         {"Origin: https://127.0.0.1:18484", false},
         {"Origin: http://127.0.0.1:18485", false},
@@ -94,35 +72,26 @@ TEST(RequestIsFromLocalShell, NamesTheShellOriginExactly) {
         {"Referer: http://127.0.0.1:184840/", false},
         {"Referer: http://evil.example/?http://127.0.0.1:18484/", false},
         {"Host: 127.0.0.1:18484", false},
-        {"", false},
     };
-    for (const auto& c : cases) {
-        const std::string headers = "GET / HTTP/1.1\r\n" + std::string(c.headers);
-        EXPECT_EQ(requestIsFromLocalShell(headers), c.expected) << c.headers;
+    for (const auto& [headers, expected] : cases) {
+        EXPECT_EQ(requestIsFromLocalShell("GET / HTTP/1.1\r\n" + std::string(headers)), expected)
+            << headers;
     }
 }
 
 TEST(HostIsLocalShell, ComparesTheLowerCasedHostExactly) {
-    struct Case {
-        std::string_view host;
-        bool expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::string_view, bool> cases[] = {
         {"Host: 127.0.0.1:18484", true},
-        {"Host: localhost:18484", true},
-        {"Host: LOCALHOST:18484", true},
-        {"host:   127.0.0.1:18484  ", true},
-        {"Host: 127.0.0.1", false},
+        {"host:   LOCALHOST:18484  ", true},
         {"Host: localhost", false},
         {"Host: 127.0.0.1:18485", false},
-        {"Host: evil.example", false},
         {"Host: 127.0.0.1:18484.evil.example", false},
         {"X-Host: 127.0.0.1:18484", false},
         {"", false},
     };
-    for (const auto& c : cases) {
-        const std::string headers = "GET /health HTTP/1.1\r\n" + std::string(c.host);
-        EXPECT_EQ(hostIsLocalShell(headers), c.expected) << c.host;
+    for (const auto& [host, expected] : cases) {
+        EXPECT_EQ(hostIsLocalShell("GET /health HTTP/1.1\r\n" + std::string(host)), expected)
+            << host;
     }
 }
 

@@ -1,5 +1,5 @@
-// What only real sockets show: the wiring of reader, Host check and dispatch, the limits over
-// the wire, the client slots, and starting, stopping and destroying a listening server.
+// What only real sockets show: refusals reaching the peer, the client slots, accept failures,
+// and starting, stopping and destroying a listening server.
 #include "server/local_server.h"
 
 #include "auth/browser_session.h"
@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,20 +30,18 @@ namespace zevra {
 namespace {
 
 using testing::exchangeRaw;
-using testing::HttpAnswer;
 using testing::LoopbackClient;
 
-constexpr std::string_view healthBody = R"({"ok":true,"service":"zevra-local-shell"})";
 const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n\r\n";
 
 // Status and body, which is all a test here needs to tell answers apart.
-std::string summary(const std::optional<HttpAnswer>& answer) {
+std::string summary(const std::optional<testing::HttpAnswer>& answer) {
     return answer ? std::to_string(answer->status) + " " + answer->body : "<no answer>";
 }
 std::string summary(const std::optional<std::string>& raw) {
     return summary(raw ? testing::splitAnswer(*raw) : std::nullopt);
 }
-const std::string healthy = "200 " + std::string(healthBody);
+const std::string healthy = R"(200 {"ok":true,"service":"zevra-local-shell"})";
 
 // Asks and hangs up as soon as `answerSize` bytes are in, as a client that reads by
 // Content-Length does, without waiting for the server to close.
@@ -117,32 +116,15 @@ protected:
     std::uint16_t port = 0;
 };
 
-TEST_F(LocalServerTest, ChecksTheHostThenRoutes) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"GET /health HTTP/1.1\r\n\r\n", "421 Invalid Host"},
-        {"GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "421 Invalid Host"},
-        {"get /health HTTP/1.1\r\nHost: LOCALHOST:18484\r\n\r\n", healthy},
-        {"\r\nHost: localhost:18484\r\n\r\n", "200 shell"},
-    };
-    for (const auto& [request, expected] : cases) {
-        EXPECT_EQ(summary(exchangeRaw(port, request)), expected) << request;
-    }
-}
-
-TEST_F(LocalServerTest, LimitsOverTheWire) {
-    const std::string start = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\nX-Pad: ";
-    const auto padded = [&](std::size_t total) {
-        return start + std::string(total - start.size() - 4, 'p') + "\r\n\r\n";
-    };
-    const auto post = [](long long length) {
-        return "POST /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\nContent-Length: " +
-               std::to_string(length) + "\r\n\r\n";
-    };
-    EXPECT_EQ(answerTo(padded(65536)), healthy);
-    EXPECT_EQ(answerTo(padded(65537)), "431 Request headers are too large.");
-    EXPECT_EQ(answerTo(post(33554432) + std::string(33554432, 'b')), healthy);
-    // A body already on its way does not reset the connection before the answer is read.
-    EXPECT_EQ(answerTo(post(33554433) + std::string(1 << 20, 'b')),
+// The Host check and the limits are decided by the reader and the framing tables; the socket
+// shows they are wired up, and that an answer sent with a body still in flight is not reset.
+TEST_F(LocalServerTest, RefusalsReachThePeer) {
+    const std::string pad = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\nX-Pad: ";
+    EXPECT_EQ(answerTo("GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"), "421 Invalid Host");
+    EXPECT_EQ(answerTo(pad + std::string(65537 - pad.size() - 4, 'p') + "\r\n\r\n"),
+              "431 Request headers are too large.");
+    EXPECT_EQ(answerTo("POST /health HTTP/1.1\r\nContent-Length: 33554433\r\n\r\n" +
+                       std::string(1 << 20, 'b')),
               "413 Request body is too large.");
 }
 
@@ -188,27 +170,22 @@ TEST_F(LocalServerTest, TwelveClientsReconnectingAtOnceAreNeverTurnedAway) {
     EXPECT_EQ(unexpected.load(), 0);
 }
 
-TEST_F(LocalServerTest, StartsOnceStopsAndStartsAgain) {
+TEST_F(LocalServerTest, HoldsItsPortUntilStoppedOrDestroyed) {
     EXPECT_TRUE(server->start());
     EXPECT_EQ(server->listeningPort(), port);
-    // A second server cannot take the port while the first holds it.
     auto second = makeServer(port);
     EXPECT_FALSE(second->start());
     EXPECT_EQ(second->listeningPort(), std::nullopt);
-
+    server->stop();
     server->stop();
     EXPECT_EQ(server->listeningPort(), std::nullopt);
     EXPECT_FALSE(LoopbackClient(port).connected());
-    server->stop(); // stopping twice is harmless
-
     // The same port again, as the health check does after a failure.
     ASSERT_TRUE(second->start());
     second->stop();
     ASSERT_TRUE(second->start());
     EXPECT_EQ(summary(exchangeRaw(port, healthRequest)), healthy);
-}
 
-TEST_F(LocalServerTest, DestroyingAListeningServerStopsIt) {
     LoopbackClient waiting(port);
     ASSERT_TRUE(waiting.send("GET /health HTTP/1.1\r\n"));
     // Give the accept loop the connection before the server goes.
@@ -219,65 +196,51 @@ TEST_F(LocalServerTest, DestroyingAListeningServerStopsIt) {
             break;
         }
     }
-
     const auto before = std::chrono::steady_clock::now();
-    server.reset();
+    second.reset();
     // The held connection is cut short instead of waiting out its receive timeout.
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(4));
     EXPECT_TRUE(waiting.readToEnd().has_value());
     EXPECT_FALSE(LoopbackClient(port).connected());
-    EXPECT_TRUE(makeServer(port)->start());
+    EXPECT_TRUE(server->start());
 }
 
-// Restores the descriptor limit it lowered.
-class DescriptorLimit {
+// While it lives, no further descriptor can be opened.
+class NoFreeDescriptors {
 public:
-    DescriptorLimit() { ::getrlimit(RLIMIT_NOFILE, &saved_); }
-    ~DescriptorLimit() { restore(); }
-    DescriptorLimit(const DescriptorLimit&) = delete;
-    DescriptorLimit& operator=(const DescriptorLimit&) = delete;
-
-    // No further descriptor can be opened until `restore`.
-    void exhaust() {
+    NoFreeDescriptors() {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
         const int lowestFree = ::dup(0);
         ::close(lowestFree);
         rlimit lowered = saved_;
         lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
         ::setrlimit(RLIMIT_NOFILE, &lowered);
     }
-    void restore() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    NoFreeDescriptors(const NoFreeDescriptors&) = delete;
+    NoFreeDescriptors& operator=(const NoFreeDescriptors&) = delete;
 
 private:
     rlimit saved_{};
 };
 
-std::chrono::microseconds processCpuTime() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto total = [](const timeval& t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return total(usage.ru_utime) + total(usage.ru_stime);
-}
-
 TEST_F(LocalServerTest, AcceptFailuresBackOffAndKeepRetrying) {
     // Both clients' descriptors exist before the limit is lowered.
     LoopbackClient holder(port, std::chrono::seconds(10), false);
     LoopbackClient client(port, std::chrono::seconds(10), false);
-    DescriptorLimit limit;
-    limit.exhaust();
+    std::optional<NoFreeDescriptors> limit(std::in_place);
     // The accept already waiting took its descriptor earlier; the holder keeps it in use, so
     // every accept after it finds none.
     ASSERT_TRUE(holder.connect());
     ASSERT_TRUE(holder.send("GET /health HTTP/1.1\r\n"));
     ASSERT_TRUE(client.connect());
     ASSERT_TRUE(client.send(healthRequest));
-    const auto cpuBefore = processCpuTime();
+    const std::clock_t cpuBefore = std::clock();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const auto cpuSpent = processCpuTime() - cpuBefore;
-    limit.restore();
+    const std::clock_t cpuSpent = std::clock() - cpuBefore;
+    limit.reset();
     // A loop spinning on the failing accept burns the whole half second.
-    EXPECT_LT(cpuSpent, std::chrono::milliseconds(60));
+    EXPECT_LT(cpuSpent, CLOCKS_PER_SEC * 60 / 1000);
     EXPECT_EQ(summary(client.readToEnd()), healthy);
     ASSERT_TRUE(holder.send("Host: 127.0.0.1:18484\r\n\r\n"));
     EXPECT_EQ(summary(holder.readToEnd()), healthy);

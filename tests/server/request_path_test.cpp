@@ -6,27 +6,19 @@ namespace zevra {
 namespace {
 
 TEST(NormalisedPath, CutsTheQueryMapsTheRootAndDecodes) {
-    struct Case {
+    const struct {
         std::string rawPath;
         std::string path;
         std::string query;
-    };
-    const Case cases[] = {
-        {"/", "/index.html", ""},
+    } cases[] = {
         {"/?v=2", "/index.html", "v=2"},
-        {"/index.html?a=%20&b", "/index.html", "a=%20&b"},
-        {"/a%20b.txt", "/a b.txt", ""},
-        {"/%2e%2e/secret", "/../secret", ""},
-        {"/caf%C3%A9", "/caf\xC3\xA9", ""},
+        {"/a%20b?a=%20&b", "/a b", "a=%20&b"},
         {"/q?x?y", "/q", "x?y"},
-        {"/%2F", "//", ""},
+        {"/%2e%2e/caf%C3%A9%2F", "/../caf\xC3\xA9/", ""},
         // Invalid escapes, or escapes that are not UTF-8, leave the path as it came.
         {"/100%", "/100%", ""},
-        {"/bad%zzescape", "/bad%zzescape", ""},
-        {"/%4", "/%4", ""},
         {"/%ff", "/%ff", ""},
         {"/%25", "/%", ""},
-        {"", "", ""},
         {"?only", "", "only"},
     };
     for (const auto& c : cases) {
@@ -34,9 +26,7 @@ TEST(NormalisedPath, CutsTheQueryMapsTheRootAndDecodes) {
         EXPECT_EQ(result.path, c.path) << c.rawPath;
         EXPECT_EQ(result.query, c.query) << c.rawPath;
     }
-}
-
-TEST(RemovingPercentEncoding, DecodesNulForLaterChecksToRefuse) {
+    // NUL is decoded for later checks to refuse.
     EXPECT_EQ(removingPercentEncoding("a%00b"), std::string("a\0b", 3));
 }
 

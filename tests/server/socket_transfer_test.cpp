@@ -1,12 +1,23 @@
+// What only a real socket shows: the time limits against a slow peer, files of every size
+// arriving whole, and a peer that goes away raising no SIGPIPE.
+#include "server/client_socket.h"
+#include "server/http_framing.h"
+#include "server/response_writer.h"
+#include "server/socket_byte_sink.h"
 #include "server/socket_byte_stream.h"
 #include "server/transfer_limits.h"
 
-#include "server/socket_pair.h"
+#include "base/unique_fd.h"
+#include "support/loopback_client.h"
+#include "support/manual_clock.h"
+#include "support/temporary_folder.h"
 
+#include <signal.h>
 #include <sys/socket.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -16,29 +27,58 @@ namespace zevra {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::SocketPair;
+
+// Both ends of a local stream connection. The server end is set up as the server sets up an
+// accepted connection and written through `sink`; the test reads what arrives at the peer end.
+class SocketPair {
+public:
+    SocketPair() : SocketPair(connectedPair()) {}
+
+    // Everything that arrives at the peer end until the server end is closed.
+    std::string readAll() {
+        std::string all;
+        char buffer[65536];
+        for (ssize_t n = 0; (n = ::recv(peer.get(), buffer, sizeof buffer, 0)) > 0;) {
+            all.append(buffer, static_cast<std::size_t>(n));
+        }
+        return all;
+    }
+
+    UniqueFd server;
+    UniqueFd peer;
+    testing::ManualClock clock;
+    SocketByteSink sink{server.get(), clock};
+
+private:
+    explicit SocketPair(std::array<int, 2> fds) : server(fds[0]), peer(fds[1]) {
+        configureClientSocket(server.get());
+    }
+    static std::array<int, 2> connectedPair() {
+        std::array<int, 2> fds{-1, -1};
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds.data()), 0);
+        return fds;
+    }
+};
 
 TEST(SocketByteStream, ReadsWithinTheRequestTimeLimits) {
     constexpr std::size_t bodyBytes = 2 << 20;
+    const auto bodyLimit = bodyReadTimeLimit(bodyBytes);
     struct Case {
-        std::string name;
         bool bodyDeclared;
         // The clock moves by each gap, then one byte arrives and is read.
         std::vector<std::chrono::milliseconds> gaps;
         bool lastByteInTime;
     };
     const Case cases[] = {
-        {"silence up to the read limit", false, {readSilenceLimit}, true},
-        {"silence past the read limit", false, {readSilenceLimit + 1ms}, false},
-        {"header block up to its limit", false, {4s, 4s, headerReadTimeLimit - 8s}, true},
-        {"header block past its limit", false, {4s, 4s, headerReadTimeLimit - 8s + 1ms}, false},
-        {"body up to its limit", true, {4s, 4s, 4s, bodyReadTimeLimit(bodyBytes) - 12s}, true},
-        {"body past its limit",
-         true,
-         {4s, 4s, 4s, bodyReadTimeLimit(bodyBytes) - 12s + 1ms},
-         false},
+        {false, {readSilenceLimit}, true},
+        {false, {readSilenceLimit + 1ms}, false},
+        {false, {4s, 4s, headerReadTimeLimit - 8s}, true},
+        {false, {4s, 4s, headerReadTimeLimit - 8s + 1ms}, false},
+        {true, {4s, 4s, 4s, bodyLimit - 12s}, true},
+        {true, {4s, 4s, 4s, bodyLimit - 12s + 1ms}, false},
     };
-    for (const auto& c : cases) {
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        const auto& c = cases[row];
         SocketPair pair;
         SocketByteStream stream(pair.server.get(), pair.clock);
         if (c.bodyDeclared) {
@@ -49,7 +89,8 @@ TEST(SocketByteStream, ReadsWithinTheRequestTimeLimits) {
             ASSERT_EQ(::send(pair.peer.get(), "x", 1, MSG_NOSIGNAL), 1);
             const bool inTime = i + 1 < c.gaps.size() || c.lastByteInTime;
             char byte = 0;
-            EXPECT_EQ(stream.readSome({&byte, 1}), inTime ? 1 : -1) << c.name << ", byte " << i;
+            EXPECT_EQ(stream.readSome({&byte, 1}), inTime ? 1 : -1)
+                << "row " << row << " byte " << i;
         }
     }
 }
@@ -71,17 +112,55 @@ TEST(SocketByteSink, WritesAnAnswerWithinItsTimeLimit) {
         pair.clock.advance(answerWriteTimeLimit(head.size() + body.size()) + late);
         const auto arrived = first + pair.readAll();
         writer.join();
-        const bool inTime = late == 0ms;
-        EXPECT_EQ(written, inTime) << late.count();
-        EXPECT_EQ(arrived == head + body, inTime) << late.count();
+        EXPECT_EQ(written, late == 0ms) << late.count();
+        EXPECT_EQ(arrived == head + body, late == 0ms) << late.count();
     }
 }
 
+// Small files go out read whole, larger ones by the kernel's copy; both arrive whole.
+TEST(SocketByteSink, SendsFilesOfEverySizeWhole) {
+    const testing::TemporaryFolder folder;
+    for (const std::size_t size : {0, 1, 65536, 65537, 1 << 20}) {
+        std::string contents(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            contents[i] = static_cast<char>('a' + i % 26);
+        }
+        const auto file = folder.write("file-" + std::to_string(size) + ".json", contents);
+        SocketPair pair;
+        std::thread writer([&] {
+            ResponseWriter(pair.sink).sendStaticFile(file, "/f");
+            pair.server.reset();
+        });
+        const auto answer = testing::splitAnswer(pair.readAll());
+        writer.join();
+        ASSERT_TRUE(answer.has_value()) << size;
+        EXPECT_EQ(answer->body, contents) << size;
+        EXPECT_EQ(parseHeader(answer->head, "Content-Length"), std::to_string(size));
+    }
+}
+
+// send and the kernel's file copy keep SIGPIPE away each their own way; without either, the
+// test process would end here.
 TEST(SocketByteSink, FailsQuietlyWhenThePeerIsGone) {
-    SocketPair pair;
-    pair.peer.reset();
-    // Without MSG_NOSIGNAL this would end the test process with SIGPIPE.
-    EXPECT_FALSE(pair.sink.writeAnswer("HTTP/1.1 200 OK\r\n\r\n", "hello"));
+    SocketPair gone;
+    gone.peer.reset();
+    EXPECT_FALSE(gone.sink.writeAnswer("HTTP/1.1 200 OK\r\n\r\n", "hello"));
+
+    const testing::TemporaryFolder folder;
+    const auto file = folder.write("big.bin", std::string(8 << 20, 'x'));
+    SocketPair leaving;
+    bool sigpipeLeftPending = true;
+    std::thread writer([&] {
+        ResponseWriter(leaving.sink).sendStaticFile(file, "/big.bin");
+        sigset_t pending;
+        sigpending(&pending);
+        sigpipeLeftPending = sigismember(&pending, SIGPIPE) == 1;
+    });
+    char first[64];
+    ASSERT_GT(::recv(leaving.peer.get(), first, sizeof first, 0), 0);
+    leaving.peer.reset();
+    writer.join();
+    EXPECT_FALSE(sigpipeLeftPending);
 }
 
 } // namespace
