@@ -73,7 +73,6 @@ std::string askAndHangUp(std::uint16_t port, std::string_view text, std::size_t 
 class LocalServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder.write("Resources/index.html", "shell");
         server = makeServer(0);
         ASSERT_TRUE(server->start());
         port = server->listeningPort().value_or(0);
