@@ -19,6 +19,7 @@ TEST(Utf8Test, ValidityReplacementAndScalars) {
     } cases[] = {
         {"\xC3\xA9 \xF0\x9F\x8C\x8A", true, "\xC3\xA9 \xF0\x9F\x8C\x8A"},
         {"\xC0\xAF", false, bad + bad},                     // overlong "/"
+        {"\xE0\x80\xAF", false, bad + bad + bad},           // overlong "/" in three bytes
         {"\xED\xA0\x80", false, bad + bad + bad},           // surrogate
         {"\xF4\x90\x80\x80", false, bad + bad + bad + bad}, // above U+10FFFF
         {"a\xE2\x82", false, "a" + bad},                    // cut short: one replacement
