@@ -1,7 +1,6 @@
 // Runs the token store in a process of its own, so a test can give it an environment without a
-// usable Secret Service, or read what the keyring library printed. THREADS threads (one unless
-// told) save the token ROUNDS times each, all at once; then it prints
-// "save=<all saves true> read=<token|none>".
+// usable Secret Service, or read what the keyring library printed. THREADS threads save TOKEN
+// ROUNDS times each, all at once; then it prints "save=<all saves true> read=<token|none>".
 #include "auth/keychain_token_store.h"
 
 #include <atomic>
@@ -13,33 +12,30 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 5) {
-        std::fprintf(stderr, "usage: keyring_probe VERSION TOKEN [THREADS ROUNDS]\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: keyring_probe TOKEN VERSION THREADS ROUNDS\n");
         return 2;
     }
-    const std::string version = argv[1];
-    const std::string token = argv[2];
-    const int threadCount = argc == 5 ? std::atoi(argv[3]) : 1;
-    const int rounds = argc == 5 ? std::atoi(argv[4]) : 1;
-    const zevra::KeychainTokenStore store(zevra::processKeyring(), [version] { return version; });
-    std::atomic<bool> saved{true};
+    const std::string token = argv[1];
+    const zevra::KeychainTokenStore store(zevra::processKeyring(),
+                                          [version = std::string(argv[2])] { return version; });
+    const int threadCount = std::atoi(argv[3]);
+    std::atomic<int> failures{0};
     {
         std::latch start(threadCount);
         std::vector<std::jthread> threads;
-        threads.reserve(threadCount);
         for (int i = 0; i < threadCount; ++i) {
             threads.emplace_back([&] {
                 start.arrive_and_wait();
-                for (int round = 0; round < rounds; ++round) {
-                    if (!store.save(token)) {
-                        saved = false;
-                    }
+                for (int round = std::atoi(argv[4]); round > 0; --round) {
+                    failures += store.save(token) ? 0 : 1;
                 }
             });
         }
     }
     const auto read = store.read();
     store.deleteToken();
-    std::printf("save=%s read=%s\n", saved ? "true" : "false", read ? read->c_str() : "none");
+    std::printf("save=%s read=%s\n", failures == 0 ? "true" : "false",
+                read ? read->c_str() : "none");
     return 0;
 }

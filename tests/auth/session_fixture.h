@@ -5,15 +5,21 @@
 #include "support/memory_keyring.h"
 #include "support/temporary_folder.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <future>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace zevra::testing {
+
+// A three-part version no other test process uses, so keyring items are never shared.
+inline std::string uniqueTestVersion() {
+    static std::atomic<int> counter{0};
+    return "7." + std::to_string(::getpid()) + "." + std::to_string(++counter);
+}
 
 // The site as the session sees it: one scripted answer (none: no response at all). While a
 // gate is set, every exchange waits for it to open.
@@ -21,27 +27,17 @@ class ScriptedSite final : public HttpClient {
 public:
     std::optional<HttpClientResponse> answer;
     std::shared_future<void> gate;
+    std::vector<HttpClientRequest> sent;
     void answers(int status, const std::string& body = "") {
         answer = HttpClientResponse{.status = status, .headers = {}, .body = body};
     }
     std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
-        {
-            const std::lock_guard guard(lock_);
-            sent_.push_back(request);
-        }
+        sent.push_back(request);
         if (gate.valid()) {
             gate.wait();
         }
         return answer;
     }
-    [[nodiscard]] std::vector<HttpClientRequest> sent() {
-        const std::lock_guard guard(lock_);
-        return sent_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<HttpClientRequest> sent_;
 };
 
 // A random generator that can be told to fail.

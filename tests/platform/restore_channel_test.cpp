@@ -20,28 +20,6 @@ namespace {
 
 using Paths = std::vector<std::string>;
 
-// The documents of each request received, in order.
-class Received {
-public:
-    RestoreChannelListener::Handler handler() {
-        return [this](const RestoreRequest& request) {
-            const std::lock_guard lock(mutex_);
-            paths_.push_back(request.documentPaths);
-            changed_.notify_all();
-        };
-    }
-    std::vector<Paths> waitFor(std::size_t count) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, std::chrono::seconds(10), [&] { return paths_.size() >= count; });
-        return paths_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<Paths> paths_;
-};
-
 // A Unix socket bound (`bind`) or connected to `path`.
 UniqueFd unixSocket(const std::filesystem::path& path, bool bind) {
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM, 0));
@@ -60,8 +38,14 @@ TEST(RestoreChannel, DeliversRequestsInOrderToThePrivateListenerOnly) {
     EXPECT_FALSE(postRestoreRequest(path, {}));
     EXPECT_FALSE(postRestoreRequest({}, {}));
     unixSocket(path, true); // a socket left by a copy that was killed
-    Received received;
-    auto listener = RestoreChannelListener::start(path, received.handler());
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Paths> received; // the documents of each request, in order
+    auto listener = RestoreChannelListener::start(path, [&](const RestoreRequest& request) {
+        const std::lock_guard lock(mutex);
+        received.push_back(request.documentPaths);
+        changed.notify_all();
+    });
     ASSERT_NE(listener, nullptr);
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
@@ -72,7 +56,10 @@ TEST(RestoreChannel, DeliversRequestsInOrderToThePrivateListenerOnly) {
     EXPECT_TRUE(postRestoreRequest(path, {}));
     ASSERT_EQ(::write(unixSocket(path, false).get(), "GET / HTTP/1.1\r\n\r\n", 18), 18);
     EXPECT_TRUE(postRestoreRequest(path, {odd}));
-    EXPECT_EQ(received.waitFor(2), (std::vector<Paths>{{}, odd}));
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, std::chrono::seconds(10), [&] { return received.size() >= 2; });
+    EXPECT_EQ(received, (std::vector<Paths>{{}, odd}));
+    lock.unlock();
 
     listener.reset();
     EXPECT_FALSE(std::filesystem::exists(path));
