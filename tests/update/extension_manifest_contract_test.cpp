@@ -14,14 +14,9 @@ using testing::swapAt;
 TEST(ExtensionManifestHasApprovedCapabilities, AppliesTheWholeContract) {
     const std::string start = "/content_scripts/0/";
     const std::string idle = "/content_scripts/1/";
-    const std::string resources = "/web_accessible_resources/0/";
-    struct Case {
-        const char* what;
-        testing::JsonChange change;
-        bool approved;
-    };
-    const std::vector<Case> cases{
-        {"approved", [](json&) {}, true},
+    const std::string resources = "/web_accessible_resources/";
+    const std::vector<std::tuple<const char*, testing::JsonChange, bool>> cases{
+        {"approved", put("/version", "1.7.0"), true},
         {"extra key", put("/key", "MIIB"), false},
         {"manifest 2", put("/manifest_version", 2), false},
         {"manifest 3.0", put("/manifest_version", 3.0), false},
@@ -48,17 +43,15 @@ TEST(ExtensionManifestHasApprovedCapabilities, AppliesTheWholeContract) {
         {"idle css extra", put(idle + "css/1", "more.css"), false},
         {"both start", put(idle + "run_at", "document_start"), false},
         {"third script", copyTo("/content_scripts/1", "/content_scripts/2"), false},
-        {"resources reordered", swapAt(resources + "resources/0", resources + "resources/1"),
+        {"resources reordered", swapAt(resources + "0/resources/0", resources + "0/resources/1"),
          false},
-        {"resources extra key", put(resources + "use_dynamic_url", true), false},
-        {"two resource entries",
-         copyTo("/web_accessible_resources/0", "/web_accessible_resources/1"), false},
+        {"resources extra key", put(resources + "0/use_dynamic_url", true), false},
+        {"two resource entries", copyTo(resources + "0", resources + "1"), false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, change, approved] : cases) {
         auto manifest = testing::approvedExtensionManifest("1.7.0");
-        c.change(manifest);
-        EXPECT_EQ(extensionManifestHasApprovedCapabilities(manifest, "1.7.0"), c.approved)
-            << c.what;
+        change(manifest);
+        EXPECT_EQ(extensionManifestHasApprovedCapabilities(manifest, "1.7.0"), approved) << what;
     }
     EXPECT_FALSE(extensionManifestHasApprovedCapabilities(json::array(), "1.7.0"));
 }
