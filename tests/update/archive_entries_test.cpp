@@ -11,7 +11,6 @@ namespace {
 
 using testing::appShapedEntries;
 using testing::writeZipFixture;
-using testing::zipLink;
 
 bool safe(const std::filesystem::path& archive) {
     return archiveEntriesAreSafe(archive, appMaxArchiveEntries, appMaxUncompressedBytes,
@@ -25,9 +24,9 @@ TEST(ArchiveEntriesAreSafe, JudgesWhatTheToolsList) {
     const auto archive = folder.path() / "f.zip";
     const std::vector<std::tuple<std::vector<testing::ZipFixtureEntry>, bool, bool>> cases{
         {appShapedEntries(), false, true},
-        {{{"notes/readme.txt", "a", std::nullopt}}, false, true}, // no file-type bits
-        {appShapedEntries(), true, false},                        // data descriptors
-        {{zipLink("ZEVRA.app/Contents/link", "/etc/passwd")}, false, false},
+        {{{"notes/readme.txt", "a", std::nullopt}}, false, true},              // no file-type bits
+        {appShapedEntries(), true, false},                                     // data descriptors
+        {{{"ZEVRA.app/Contents/link", "/etc/passwd", 0120777}}, false, false}, // a link
         {{{"ok.txt", "a"}, {"a\tb", "a"}}, false, false},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -54,7 +53,7 @@ TEST(ArchiveEntriesAreSafe, ListsTheArchiveItWasGivenWhateverItsName) {
              {"a[1].zip", "a1.zip"}, {"c*.zip", "c-link.zip"}, {"d?.zip", "dx.zip"}}) {
         const testing::TemporaryFolder folder;
         auto entries = appShapedEntries();
-        entries.push_back(zipLink("link", "/etc/passwd"));
+        entries.push_back({"link", "/etc/passwd", 0120777});
         writeZipFixture(folder.path() / decoy, entries);
         writeZipFixture(folder.path() / checked);
         EXPECT_TRUE(safe(folder.path() / checked)) << checked;

