@@ -1,4 +1,3 @@
-#include "base/unique_fd.h"
 #include "update/bounded_process_output.h"
 
 #include "support/manual_clock.h"
@@ -6,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
 
 #include <chrono>
@@ -22,9 +20,8 @@ using testing::TemporaryFolder;
 
 // True once the process whose id the stand-in tool wrote to `pidFile` is gone.
 bool processIsGone(const std::filesystem::path& pidFile) {
-    std::ifstream in(pidFile);
     pid_t pid = 0;
-    if (!(in >> pid) || pid <= 0) {
+    if (!(std::ifstream(pidFile) >> pid) || pid <= 0) {
         return false;
     }
     for (int attempt = 0; attempt < 200; ++attempt) {
@@ -51,17 +48,6 @@ TEST(BoundedProcessOutput, GivesTheOutputOfASuccessfulTool) {
         EXPECT_EQ(boundedProcessOutput("/bin/sh", {"-c", script}, cap), output) << script;
     }
     EXPECT_EQ(boundedProcessOutput("/nonexistent/tool", {}, 100), std::nullopt);
-}
-
-TEST(BoundedProcessOutput, HandsTheSharedFileToTheToolByDescriptor) {
-    const TemporaryFolder folder;
-    const auto path = folder.write("shared", "shared bytes");
-    const UniqueFd shared(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_TRUE(shared.valid());
-    std::filesystem::remove(path); // the tool reads the open file, not whatever has the name
-    EXPECT_EQ(
-        boundedProcessOutput("/bin/cat", {sharedFilePath}, 100, 60s, systemClock(), shared.get()),
-        "shared bytes");
 }
 
 // An endless writer is killed at the cap; a tool that never ends, or closes its output and

@@ -1,14 +1,10 @@
-"""Writes the zip archive described on standard input:
-{"path": "...", "streamed": bool, "entries": [{"name", "data", "mode" (null: no type bits),
-"method": "stored|deflated|bzip2"}]}. "streamed" writes through an unseekable stream, so every
-entry carries a data descriptor."""
+"""Writes the zip archive described on standard input, every entry deflated:
+{"path": "...", "streamed": bool, "entries": [{"name", "data", "mode" (null: no type bits)}]}.
+"streamed" writes through an unseekable stream, so every entry carries a data descriptor."""
 import io
 import json
 import sys
 import zipfile
-
-METHODS = {"stored": zipfile.ZIP_STORED, "deflated": zipfile.ZIP_DEFLATED,
-           "bzip2": zipfile.ZIP_BZIP2}
 
 
 class Unseekable(io.RawIOBase):
@@ -24,7 +20,6 @@ with open(layout["path"], "wb") as out:
     with zipfile.ZipFile(Unseekable(out) if layout.get("streamed") else out, "w") as archive:
         for entry in layout["entries"]:
             info = zipfile.ZipInfo(entry["name"], date_time=(2026, 1, 2, 3, 4, 6))
-            info.compress_type = METHODS[entry.get("method", "stored")]
             if entry.get("mode") is not None:
                 info.external_attr = entry["mode"] << 16
-            archive.writestr(info, entry.get("data", "").encode("utf-8"))
+            archive.writestr(info, entry.get("data", "").encode("utf-8"), zipfile.ZIP_DEFLATED)

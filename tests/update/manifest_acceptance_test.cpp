@@ -1,7 +1,6 @@
 #include "update/manifest_acceptance.h"
 
-#include "build_config.h"
-#include "update/json_mutation.h"
+#include "update/manifest_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +13,25 @@ using testing::JsonChange;
 using testing::put;
 
 const std::string base = std::string("https://") + config::ReleaseHost + "/downloads/";
-const std::string sha(64, 'a');
 
+// The release notes page may live anywhere: it is only shown as a link.
 json appManifest() {
     json m = json::parse(R"({"schema_version": "zevra-release-manifest-v1", "channel": "direct",
         "product": "zevra-macos-app", "version": "1.4.0", "build": "1.4.0", "architecture": "arm64",
-        "minimum_macos": "12.0", "bytes": 1000, "notes": ["Faster start", "Fixes"]})");
+        "minimum_macos": "12.0", "bytes": 1000, "notes": ["Faster start", "Fixes"],
+        "release_notes_url": "https://evil.example/notes"})");
     m["download_url"] = base + "ZEVRA-app-arm64-v1.4.0.zip";
-    m["release_notes_url"] = base + "notes";
-    m["sha256"] = sha;
+    m["sha256"] = std::string(64, 'a');
     return m;
 }
 
-json extensionManifest() {
+json extensionManifest(const std::string& version = "1.6.11") {
     json m = json::parse(R"({"schema_version": "zevra-release-manifest-v1", "channel": "direct",
-        "product": "zevra-browser-extension", "version": "1.6.11", "platform": "chromium",
-        "bytes": 1000, "notes": ["New popup"]})");
-    m["download_url"] = base + "zevra-extension-v1.6.11.zip";
-    m["sha256"] = sha;
+        "product": "zevra-browser-extension", "platform": "chromium", "bytes": 1000,
+        "notes": ["New popup"]})");
+    m["version"] = version;
+    m["download_url"] = base + "zevra-extension-v" + version + ".zip";
+    m["sha256"] = std::string(64, 'a');
     return m;
 }
 
@@ -47,61 +47,34 @@ json notes(std::size_t count, const std::string& note) {
     return json(std::vector<std::string>(count, note));
 }
 
-std::string accented(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        text += "e\xcc\x81";
-    }
-    return text;
-}
-
-struct Case {
-    const char* what;
-    JsonChange change;
-    bool accepted;
-};
-
-TEST(AcceptAppManifest, AcceptsAGoodManifestWithItsArchiveURL) {
-    const auto accepted = acceptAppManifest(appManifest().dump(), ok(updateManifestURL()));
-    ASSERT_TRUE(accepted);
-    EXPECT_EQ(accepted->manifest.version, "1.4.0");
-    EXPECT_EQ(accepted->manifest.notes->size(), 2u);
-    EXPECT_EQ(accepted->archiveURL.absoluteString, base + "ZEVRA-app-arm64-v1.4.0.zip");
-    EXPECT_EQ(updateManifestURL(), base + "zevra-app-latest.json");
-    EXPECT_FALSE(acceptAppManifest(std::nullopt, ok(updateManifestURL())));
-    EXPECT_FALSE(acceptAppManifest(appManifest().dump(), ok(extensionManifestURL())));
-}
+using Case = std::tuple<const char*, JsonChange, bool>;
 
 TEST(AcceptAppManifest, AppliesEveryRule) {
+    std::string accented;
+    for (int i = 0; i < 500; ++i) {
+        accented += "e\xcc\x81"; // one character of two code points
+    }
     const std::vector<Case> cases{
         {"build absent", erase("build"), true},
         {"build different", put("/build", "140"), false},
-        {"schema", put("/schema_version", "zevra-release-manifest-v2"), false},
         {"product", put("/product", "zevra-browser-extension"), false},
-        {"channel", put("/channel", "beta"), false},
         {"version pattern", put("/version", "1.4"), false},
         {"architecture", put("/architecture", "x86_64"), false},
-        {"minimum newer", put("/minimum_macos", "13.0"), false},
-        {"sha short", put("/sha256", std::string(63, 'a')), false},
-        {"sha upper", put("/sha256", std::string(64, 'F')), true},
         {"sha not hex", put("/sha256", std::string(64, 'g')), false},
         {"bytes absent", erase("bytes"), false},
-        {"bytes zero", put("/bytes", 0), false},
         {"bytes at limit", put("/bytes", 536870912), true},
         {"bytes over limit", put("/bytes", 536870913), false},
         {"eight notes of 500", put("/notes", notes(8, std::string(500, 'n'))), true},
         {"nine notes", put("/notes", notes(9, "n")), false},
         {"note of 501", put("/notes", notes(1, std::string(501, 'n'))), false},
-        {"note of 500 accented characters", put("/notes", notes(1, accented(500))), true},
+        {"note of 500 accented characters", put("/notes", notes(1, accented)), true},
         {"url of 2049", put("/download_url", base + std::string(2049, 'a')), false},
         {"wrong file name", put("/download_url", base + "ZEVRA-app-arm64-v1.3.0.zip"), false},
-        {"release notes elsewhere", put("/release_notes_url", "https://evil.example/"), true},
-        {"unknown key", put("/extra", 1), true},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, change, accepted] : cases) {
         auto manifest = appManifest();
-        c.change(manifest);
-        EXPECT_EQ(appAccepted(manifest), c.accepted) << c.what;
+        change(manifest);
+        EXPECT_EQ(appAccepted(manifest), accepted) << what;
     }
     // 65,536 bytes are read, 65,537 are not.
     auto padded = appManifest();
@@ -111,73 +84,61 @@ TEST(AcceptAppManifest, AppliesEveryRule) {
     EXPECT_TRUE(appAccepted(padded));
     padded["padding"] = std::string(65537 - length, 'p');
     EXPECT_FALSE(appAccepted(padded));
+
+    const auto accepted = acceptAppManifest(appManifest().dump(), ok(updateManifestURL()));
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(accepted->manifest.notes->size(), 2u);
+    EXPECT_EQ(accepted->archiveURL.absoluteString, base + "ZEVRA-app-arm64-v1.4.0.zip");
+    EXPECT_EQ(updateManifestURL(), base + "zevra-app-latest.json");
+    EXPECT_FALSE(acceptAppManifest(std::nullopt, ok(updateManifestURL())));
+    EXPECT_FALSE(acceptAppManifest(appManifest().dump(), ok(extensionManifestURL())));
 }
 
 TEST(DecodeZevraUpdateManifest, IsStrictAboutTypes) {
     const std::vector<Case> cases{
+        {"not an object", put("", json::array({1, 2})), false},
         {"missing required", erase("channel"), false},
-        {"required null", put("/channel", nullptr), false},
         {"number for string", put("/version", 140), false},
-        {"string for integer", put("/bytes", "1000"), false},
         {"float for integer", put("/bytes", 1000.0), false},
         {"largest 64-bit", put("/bytes", 9223372036854775807LL), true},
         {"beyond 64-bit", put("/bytes", 9223372036854775808ULL), false},
         {"notes not strings", put("/notes", json::array({"a", 1})), false},
-        {"notes not array", put("/notes", "a"), false},
         {"notes null", put("/notes", nullptr), true},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, change, accepted] : cases) {
         auto manifest = appManifest();
-        c.change(manifest);
-        EXPECT_EQ(decodeZevraUpdateManifest(manifest.dump()).has_value(), c.accepted) << c.what;
+        change(manifest);
+        EXPECT_EQ(decodeZevraUpdateManifest(manifest.dump()).has_value(), accepted) << what;
     }
-    EXPECT_FALSE(decodeZevraUpdateManifest("[1, 2]"));
     EXPECT_FALSE(decodeZevraUpdateManifest("not json"));
 }
 
 // The notice check skips the length limits only.
 TEST(AcceptExtensionManifest, AppliesEveryRule) {
-    const auto version = [](const std::string& v) {
-        return [v](json& m) {
-            m["version"] = v;
-            m["download_url"] = base + "zevra-extension-v" + v + ".zip";
-        };
-    };
-    struct NoticeCase {
-        const char* what;
-        JsonChange change;
-        bool accepted;
-        bool acceptedForNotice;
-    };
-    const std::vector<NoticeCase> cases{
-        {"1.6.10", version("1.6.10"), false, false},
-        {"1.6.11", version("1.6.11"), true, true},
+    const std::vector<std::tuple<const char*, JsonChange, bool, bool>> cases{
         {"product", put("/product", "zevra-macos-app"), false, false},
-        {"platform", put("/platform", "firefox"), false, false},
-        {"channel", put("/channel", "beta"), false, false},
-        {"schema", put("/schema_version", "v1"), false, false},
-        {"bytes absent", erase("bytes"), false, false},
         {"bytes at limit", put("/bytes", 33554432), true, true},
         {"bytes over limit", put("/bytes", 33554433), false, false},
-        {"sha", put("/sha256", "abc"), false, false},
         {"app file name", put("/download_url", base + "ZEVRA-app-arm64-v1.6.11.zip"), false, false},
         {"nine notes", put("/notes", notes(9, "n")), false, true},
-        {"note of 501", put("/notes", notes(1, std::string(501, 'n'))), false, true},
-        {"long URL not the archive's", put("/download_url", base + std::string(2050, 'a') + ".zip"),
-         false, false},
+        {"long URL, not the archive's", put("/download_url", base + std::string(2050, 'a')), false,
+         false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, change, accepted, acceptedForNotice] : cases) {
         auto manifest = extensionManifest();
-        c.change(manifest);
+        change(manifest);
         for (const bool notice : {false, true}) {
             EXPECT_EQ(acceptExtensionManifest(manifest.dump(), ok(extensionManifestURL()), notice)
                           .has_value(),
-                      notice ? c.acceptedForNotice : c.accepted)
-                << c.what << notice;
+                      notice ? acceptedForNotice : accepted)
+                << what << notice;
         }
     }
     const auto body = extensionManifest().dump();
     EXPECT_FALSE(acceptExtensionManifest(body, ok(updateManifestURL()), true));
+    // Older than the oldest extension this app still works with.
+    EXPECT_FALSE(acceptExtensionManifest(extensionManifest("1.6.10").dump(),
+                                         ok(extensionManifestURL()), true));
     const auto accepted = acceptExtensionManifest(body, ok(extensionManifestURL()), false);
     ASSERT_TRUE(accepted);
     EXPECT_EQ(accepted->archiveURL.absoluteString, base + "zevra-extension-v1.6.11.zip");

@@ -8,12 +8,9 @@
 namespace zevra {
 namespace {
 
-using testing::TemporaryFolder;
-
 TEST(Sha256File, MatchesSha256sumAcrossChunkBoundaries) {
-    const TemporaryFolder folder;
-    for (const std::size_t size :
-         {std::size_t{0}, std::size_t{1048576}, std::size_t{3 * 1048576 + 5}}) {
+    const testing::TemporaryFolder folder;
+    for (const std::size_t size : {0, 1048576, 3 * 1048576 + 5}) {
         std::string data(size, '\0');
         for (std::size_t i = 0; i < size; ++i) {
             data[i] = static_cast<char>((i * 131) ^ (i >> 9));
@@ -23,10 +20,6 @@ TEST(Sha256File, MatchesSha256sumAcrossChunkBoundaries) {
         ASSERT_EQ(tool.exitCode, 0);
         EXPECT_EQ(sha256File(file), tool.standardOutput.substr(0, 64)) << size;
     }
-}
-
-TEST(Sha256File, NothingForWhatCannotBeRead) {
-    const TemporaryFolder folder;
     EXPECT_EQ(sha256File(folder.path() / "missing"), std::nullopt);
     EXPECT_EQ(sha256File(folder.path()), std::nullopt);
 }

@@ -12,33 +12,19 @@ const std::string host = config::ReleaseHost;
 const std::string https = "https://" + host;
 const std::string manifest = https + "/downloads/zevra-app-latest.json";
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 TEST(TrustedReleaseURL, AcceptsOnlyTheReleaseHostOverHttps) {
     const std::vector<std::pair<std::string, bool>> cases{
         {manifest, true},
-        {"https://" + upper(host) + "/downloads/x.json", true},
         {https + ":443/downloads/x.json", true},
-        {https, true},
-        {https + "/any/path?q=1#f", true},
         {"https://www." + host + "/downloads/x.json", false},
         {"http://" + host + "/downloads/x.json", false},
         {"HTTPS://" + host + "/downloads/x.json", false},
         {https + ":8443/downloads/x.json", false},
         {"https://user@" + host + "/", false},
-        {"https://:pass@" + host + "/", false},
         {https + ".evil.example/", false},
         {"https://evil.example/" + host, false},
         {"https://evil.example#@" + host + "/", false},
-        {"https:///downloads/x.json", false},
-        {https + "/a b", false},
         {https + "/%zz", false},
-        {"", false},
     };
     for (const auto& [url, trusted] : cases) {
         EXPECT_EQ(trustedReleaseURL(url).has_value(), trusted) << url;
@@ -47,58 +33,37 @@ TEST(TrustedReleaseURL, AcceptsOnlyTheReleaseHostOverHttps) {
 
 TEST(TrustedReleaseArchiveURL, WantsExactlyTheDownloadsPathAndName) {
     const std::string name = "ZEVRA-app-arm64-v1.2.3.zip";
-    const std::string good = https + "/downloads/" + name;
-    struct Case {
-        std::string url;
-        std::string expected;
-        bool trusted;
-    };
-    const std::vector<Case> cases{
-        {good, name, true},
-        {"https://" + upper(host) + ":443/downloads/" + name, name, true},
+    const std::vector<std::tuple<std::string, std::string, bool>> cases{
+        {https + "/downloads/" + name, name, true},
         {https + "/downloads/sub/" + name, name, false},
-        {good + "?", name, false},
-        {good + "#", name, false},
+        {https + "/downloads/" + name + "?", name, false},
         {https + "/downloads/ZEVRA-app-arm64-v1.2.3%2Ezip", name, false},
         {https + "/Downloads/" + name, name, false},
-        {https + "//downloads/" + name, name, false},
-        {"https://www." + host + "/downloads/" + name, name, false},
         {https + "/downloads/a b.zip", "a b.zip", false},
-        {https + "/downloads/a%20b.zip", "a b.zip", false},
-        {https + "/downloads/a/b.zip", "a/b.zip", false},
-        {https + "/downloads/file.tar", "file.tar", false},
         {https + "/downloads/.zip", ".zip", false},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(trustedReleaseArchiveURL(c.url, c.expected).has_value(), c.trusted) << c.url;
+    for (const auto& [url, expected, trusted] : cases) {
+        EXPECT_EQ(trustedReleaseArchiveURL(url, expected).has_value(), trusted) << url;
     }
 }
 
 TEST(ExactTrustedResponseURL, WantsStatusURLAndMimeExactly) {
     const std::string json = "application/json";
-    const std::string foreign = "https://evil.example/downloads/zevra-app-latest.json";
-    struct Case {
-        std::optional<ReleaseResponse> response;
-        std::string expected; // the URL asked for
-        bool trusted;
-    };
-    const std::vector<Case> cases{
-        {ReleaseResponse{200, manifest, json}, manifest, true},
-        {ReleaseResponse{200, manifest, "Application/JSON"}, manifest, true},
-        {std::nullopt, manifest, false},
-        {ReleaseResponse{203, manifest, json}, manifest, false},
-        {ReleaseResponse{200, std::nullopt, json}, manifest, false},
-        {ReleaseResponse{200, manifest, std::nullopt}, manifest, false},
-        {ReleaseResponse{200, manifest, "application/json; charset=utf-8"}, manifest, false},
-        {ReleaseResponse{200, https + "/downloads/other.json", json}, manifest,
-         false}, // redirected
-        {ReleaseResponse{200, manifest + "?", json}, manifest, false},
-        {ReleaseResponse{200, foreign, json}, foreign, false},
+    const std::vector<std::pair<std::optional<ReleaseResponse>, bool>> cases{
+        {ReleaseResponse{200, manifest, json}, true},
+        {ReleaseResponse{200, manifest, "Application/JSON"}, true},
+        {std::nullopt, false},
+        {ReleaseResponse{203, manifest, json}, false},
+        {ReleaseResponse{200, std::nullopt, json}, false},
+        {ReleaseResponse{200, manifest, std::nullopt}, false},
+        {ReleaseResponse{200, manifest, "application/json; charset=utf-8"}, false},
+        {ReleaseResponse{200, https + "/downloads/other.json", json}, false}, // redirected
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const auto& c = cases[i];
-        EXPECT_EQ(exactTrustedResponseURL(c.response, c.expected, json), c.trusted) << "case " << i;
+        EXPECT_EQ(exactTrustedResponseURL(cases[i].first, manifest, json), cases[i].second) << i;
     }
+    const std::string foreign = "https://evil.example/downloads/zevra-app-latest.json";
+    EXPECT_FALSE(exactTrustedResponseURL(ReleaseResponse{200, foreign, json}, foreign, json));
 }
 
 } // namespace

@@ -8,51 +8,39 @@
 namespace zevra {
 namespace {
 
-using testing::TemporaryFolder;
+const std::string script(hardenedUpdateInstallerScript);
 
 TEST(HardenedUpdateInstallerScript, IsTheFixedBashScript) {
-    EXPECT_EQ(hardenedUpdateInstallerScript.substr(0, 12), "#!/bin/bash\n");
-    EXPECT_NE(hardenedUpdateInstallerScript.find("set -euo pipefail\n"), std::string_view::npos);
     for (const char* tool :
-         {"/usr/bin/mktemp -d", "/bin/rm -rf", "/usr/bin/ditto -x -k", "/usr/bin/open -R",
-          "/usr/bin/find", "/usr/bin/head -1", "/usr/libexec/PlistBuddy -c", "/usr/bin/lipo -archs",
-          "/usr/bin/codesign --verify --deep --strict", "/usr/bin/uuidgen", "/bin/kill -0",
-          "/bin/mv", "com.kelmor.zevra", ".ZEVRA.previous", ".ZEVRA.update."}) {
-        EXPECT_NE(hardenedUpdateInstallerScript.find(tool), std::string_view::npos) << tool;
+         {"set -euo pipefail\n", "/usr/bin/mktemp -d", "/bin/rm -rf", "/usr/bin/ditto -x -k",
+          "/usr/bin/open -R", "/usr/bin/find", "/usr/bin/head -1", "/usr/libexec/PlistBuddy -c",
+          "/usr/bin/lipo -archs", "/usr/bin/codesign --verify --deep --strict", "/usr/bin/uuidgen",
+          "/bin/kill -0", "/bin/mv", "com.kelmor.zevra", ".ZEVRA.previous", ".ZEVRA.update."}) {
+        EXPECT_NE(script.find(tool), std::string::npos) << tool;
     }
-    const auto syntax =
-        testing::runProcess({"/bin/bash", "-n", "-c", std::string(hardenedUpdateInstallerScript)});
+    const auto syntax = testing::runProcess({"/bin/bash", "-n", "-c", script});
     EXPECT_EQ(syntax.exitCode, 0) << syntax.standardError;
 }
 
-// Runs the script with `arguments`; every case here exits before any macOS tool is needed.
-int scriptStatus(const TemporaryFolder& folder, const std::vector<std::string>& arguments) {
-    const auto script = folder.write("zevra-update.sh", std::string(hardenedUpdateInstallerScript));
-    std::vector<std::string> argv{"/bin/bash", script.string()};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return testing::runProcess(argv).exitCode;
-}
-
+// Every case here exits before any macOS tool is needed, and before anything is created.
 TEST(HardenedUpdateInstallerScript, RefusesBadArgumentsBeforeTouchingAnything) {
-    const TemporaryFolder folder;
+    const testing::TemporaryFolder folder;
+    const auto path = folder.write("zevra-update.sh", script).string();
     const auto zip = folder.write("ZEVRA-app-1.4.0.zip", "zip").string();
     const std::string app = (folder.path() / "Applications/ZEVRA.app").string();
-    const std::string missing = (folder.path() / "missing.zip").string();
     const std::vector<std::pair<std::vector<std::string>, int>> cases{
-        {{}, 11},
-        {{zip, app, "1.4.0", "123", "launch", "extra"}, 11},
-        {{zip, folder.path().string() + "/Other.app", "1.4.0", "123", "launch"}, 2},
-        {{zip, app + "/", "1.4.0", "123", "launch"}, 2},
-        {{zip, app, "1.4.0", "1x", "launch"}, 11},
-        {{zip, app, "1.4.0", "", "launch"}, 11},
-        {{zip, app, "1.4.0", "123", "open"}, 11},
-        {{missing, app, "1.4.0", "123", "launch"}, 1},
-        {{folder.path().string(), app, "1.4.0", "123", "no-open"}, 1},
+        {{path}, 11},
+        {{path, zip, app, "1.4.0", "123", "launch", "extra"}, 11},
+        {{path, zip, folder.path().string() + "/Other.app", "1.4.0", "123", "launch"}, 2},
+        {{path, zip, app, "1.4.0", "1x", "launch"}, 11},
+        {{path, zip, app, "1.4.0", "123", "open"}, 11},
+        {{path, folder.path().string(), app, "1.4.0", "123", "no-open"}, 1},
     };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(scriptStatus(folder, cases[i].first), cases[i].second) << "case " << i;
+    for (auto [arguments, status] : cases) {
+        arguments.insert(arguments.begin(), "/bin/bash");
+        EXPECT_EQ(testing::runProcess(arguments).exitCode, status)
+            << ::testing::PrintToString(arguments);
     }
-    // Nothing was created beside the target.
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Applications"));
 }
 

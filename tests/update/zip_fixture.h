@@ -1,5 +1,10 @@
 #pragma once
 
+#include "support/child_process.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,18 +16,31 @@ struct ZipFixtureEntry {
     std::string name;
     std::string data;
     std::optional<unsigned> mode = 0100644; // absent: no file-type bits
-    std::string method = "deflated";        // "stored", "deflated" or "bzip2"
 };
 
-inline ZipFixtureEntry zipLink(const std::string& name, const std::string& target) {
-    return {name, target, 0120777};
+// The smallest app-shaped archive: "ZEVRA.app/", "ZEVRA.app/Contents/" and its Info.plist.
+inline std::vector<ZipFixtureEntry> appShapedEntries() {
+    return {{"ZEVRA.app/", "", 040755},
+            {"ZEVRA.app/Contents/", "", 040755},
+            {"ZEVRA.app/Contents/Info.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"/>\n"}};
 }
 
 // Writes the archive with Python's zipfile; `streamed` gives every entry a data descriptor.
-void writeZipFixture(const std::filesystem::path& path, const std::vector<ZipFixtureEntry>& entries,
-                     bool streamed = false);
-
-// The smallest app-shaped archive: "ZEVRA.app/", "ZEVRA.app/Contents/" and its Info.plist.
-std::vector<ZipFixtureEntry> appShapedEntries();
+inline void writeZipFixture(const std::filesystem::path& path,
+                            const std::vector<ZipFixtureEntry>& entries = appShapedEntries(),
+                            bool streamed = false) {
+    nlohmann::json layout{
+        {"path", path.string()}, {"streamed", streamed}, {"entries", nlohmann::json::array()}};
+    for (const auto& e : entries) {
+        layout["entries"].push_back({{"name", e.name},
+                                     {"data", e.data},
+                                     {"mode", e.mode ? nlohmann::json(*e.mode) : nullptr}});
+    }
+    ProcessOptions options;
+    options.standardInput = layout.dump();
+    const auto result =
+        runProcess({"/usr/bin/python3", ZEVRA_SOURCE_DIR "/tests/update/make_zip.py"}, options);
+    ASSERT_EQ(result.exitCode, 0) << result.standardError;
+}
 
 } // namespace zevra::testing
