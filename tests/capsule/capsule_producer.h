@@ -31,10 +31,8 @@ inline nlohmann::json produceCapsule(const nlohmann::json& recipe) {
     return nlohmann::json::parse(readFile(path));
 }
 
-// A world with the texts and numbers that trip canonical writers: non-ASCII and astral text,
-// keys whose UTF-8 order differs from other orders, "/" and control characters, nested
-// objects, integers at the 64-bit edges and fractional numbers on both sides of the
-// fixed-notation boundaries.
+// Texts and numbers that trip canonical writers (key order, astral text, control characters,
+// 64-bit edges, both sides of the fixed-notation bounds) and every part the page shows.
 inline nlohmann::json richRecipe() {
     return nlohmann::json::parse(R"({
       "world": {
@@ -67,8 +65,7 @@ inline nlohmann::json richRecipe() {
          "mime": "image/svg+xml", "text": "wall-bytes ✓"}
       ],
       "manifest": {"owner": "ana", "word": "lagoon", "exported_at": "2026-12-06T10:00:00Z",
-                   "limits": {"ratio": 0.75, "count": 3, "path": "/a/b"}},
-      "indent": 2
+                   "limits": {"ratio": 0.75, "count": 3, "path": "/a/b"}}
     })");
 }
 

@@ -21,18 +21,5 @@ TEST(DocumentHTMLEscapeTest, EscapesEachSpecialCharacterOnce) {
     }
 }
 
-TEST(DocumentHTMLEscapeTest, WritesValuesInTheirTextualForm) {
-    const nlohmann::json values = nlohmann::json::parse(
-        R"({"s": "<x>", "n": 42, "f": 2.5, "t": true, "z": null, "o": {"b": "'", "a": 1}})");
-    EXPECT_EQ(documentHTMLEscape(nullptr), "");
-    EXPECT_EQ(documentHTMLEscape(&values["s"]), "&lt;x&gt;");
-    EXPECT_EQ(documentHTMLEscape(&values["n"]), "42");
-    EXPECT_EQ(documentHTMLEscape(&values["f"]), "2.5");
-    EXPECT_EQ(documentHTMLEscape(&values["t"]), "true");
-    EXPECT_EQ(documentHTMLEscape(&values["z"]), "null");
-    EXPECT_EQ(documentHTMLEscape(&values["o"]),
-              "{&quot;a&quot;:1,&quot;b&quot;:&quot;&#39;&quot;}");
-}
-
 } // namespace
 } // namespace zevra

@@ -42,25 +42,21 @@ std::string testDisplay() {
     return display != nullptr ? display : "";
 }
 
-bool waitForStandardError(BackgroundProcess& process, const std::string& text,
-                          std::chrono::milliseconds timeout) {
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (process.standardErrorSoFar().find(text) != std::string::npos) {
-            return true;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return process.standardErrorSoFar().find(text) != std::string::npos;
+    return true;
 }
 
-std::size_t countOccurrences(const std::string& haystack, const std::string& needle) {
-    std::size_t count = 0;
-    for (auto at = haystack.find(needle); at != std::string::npos;
-         at = haystack.find(needle, at + needle.size())) {
-        ++count;
-    }
-    return count;
+bool waitForStandardError(const BackgroundProcess& process, const std::string& text,
+                          std::chrono::milliseconds timeout) {
+    return waitUntil([&] { return process.standardErrorSoFar().find(text) != std::string::npos; },
+                     timeout);
 }
 
 } // namespace zevra::testing

@@ -4,6 +4,7 @@
 #include "support/temporary_folder.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,10 +30,11 @@ private:
 // The X display scripts/run-tests.sh started for window tests; empty outside it.
 std::string testDisplay();
 
-// Polls a running copy's standard error until it holds `text`.
-bool waitForStandardError(BackgroundProcess& process, const std::string& text,
-                          std::chrono::milliseconds timeout);
+// Polls until `done` holds or the time is up; tells whether it held.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
-std::size_t countOccurrences(const std::string& haystack, const std::string& needle);
+// Polls a running copy's standard error until it holds `text`.
+bool waitForStandardError(const BackgroundProcess& process, const std::string& text,
+                          std::chrono::milliseconds timeout);
 
 } // namespace zevra::testing

@@ -1,4 +1,5 @@
 #include "app_process.h"
+#include "base/descriptor_io.h"
 #include "base/unique_fd.h"
 
 #include <arpa/inet.h>
@@ -9,11 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <thread>
+#include <regex>
 
 namespace zevra::testing {
 namespace {
@@ -37,76 +37,18 @@ UniqueFd listenOnLoopback(std::uint16_t port) {
     return fd;
 }
 
-std::uint16_t boundPort(const UniqueFd& fd) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
-}
-
-// Answers every request with one HTML page: the page of another origin for the iframe.
-class OnePageServer {
-public:
-    explicit OnePageServer(std::string html)
-        : listener_(listenOnLoopback(0)), html_(std::move(html)), thread_([this] { serve(); }) {}
-    ~OnePageServer() {
-        shutdown(listener_.get(), SHUT_RDWR); // wakes accept
-        thread_.join();
+// Answers a waiting request, if there is one, with one HTML page.
+void answerPending(const UniqueFd& listener, const std::string& html) {
+    pollfd pending{listener.get(), POLLIN, 0};
+    if (poll(&pending, 1, 0) <= 0) {
+        return;
     }
-    OnePageServer(const OnePageServer&) = delete;
-    OnePageServer& operator=(const OnePageServer&) = delete;
-    [[nodiscard]] std::uint16_t port() const { return boundPort(listener_); }
-
-private:
-    UniqueFd listener_;
-    std::string html_;
-    std::thread thread_;
-
-    void serve() const {
-        for (;;) {
-            const UniqueFd client(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-            if (!client.valid()) {
-                return;
-            }
-            char request[4096];
-            static_cast<void>(recv(client.get(), request, sizeof request, 0));
-            const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
-                                       "Connection: close\r\nContent-Length: " +
-                                       std::to_string(html_.size()) + "\r\n\r\n" + html_;
-            static_cast<void>(send(client.get(), answer.data(), answer.size(), MSG_NOSIGNAL));
-        }
-    }
-};
-
-std::vector<std::string> lines(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::vector<std::string> result;
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
-// The bundle with a shell page of the test's own, so the page really comes from the app's
-// server and has the shell's origin.
-std::filesystem::path bundleWithShellPage(const std::filesystem::path& folder,
-                                          const std::string& indexHTML) {
-    const auto bundle = folder / "ZEVRA.app";
-    std::filesystem::copy(ZEVRA_BUNDLE_DIR, bundle, std::filesystem::copy_options::recursive);
-    std::ofstream(bundle / "Contents/Resources/index.html", std::ios::trunc) << indexHTML;
-    return bundle / "Contents/MacOS/ZEVRA";
-}
-
-// Stands in for the desktop's browser launcher: records each URL it is asked to open.
-std::string pathWithRecordingBrowser(const std::filesystem::path& folder,
-                                     const std::filesystem::path& record) {
-    const auto bin = folder / "bin";
-    std::filesystem::create_directories(bin);
-    const auto script = bin / "xdg-open";
-    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << record.string() << "'\n";
-    chmod(script.c_str(), 0755);
-    const char* path = std::getenv("PATH");
-    return "PATH=" + bin.string() + ":" + (path != nullptr ? path : "/usr/bin:/bin");
+    const UniqueFd client(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    char request[4096];
+    static_cast<void>(recv(client.get(), request, sizeof request, 0));
+    static_cast<void>(writeAll(client.get(), "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                                             "Connection: close\r\nContent-Length: " +
+                                                 std::to_string(html.size()) + "\r\n\r\n" + html));
 }
 
 // The iframe from another origin posts first and then tells the shell page, which posts twice
@@ -116,33 +58,47 @@ TEST(ShellScriptMessages, BrowserSignInStartsFromTheShellPageButNotFromACrossOri
     const auto display = testDisplay();
     ASSERT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
     const AppSandbox sandbox;
-    const OnePageServer frameServer(
+    // The iframe's page, from another origin.
+    const UniqueFd frameServer = listenOnLoopback(0);
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    getsockname(frameServer.get(), reinterpret_cast<sockaddr*>(&bound), &length);
+    const std::string framePage =
         "<!doctype html><script>"
         "window.webkit.messageHandlers.zevraBeginAuth.postMessage({automatic: true});"
-        "parent.postMessage('posted', '*');</script>");
-    const auto executable = bundleWithShellPage(
-        sandbox.home(), "<!doctype html><body><script>"
-                        "addEventListener('message', function (event) {"
-                        "  if (event.data !== 'posted') { return; }"
-                        "  window.webkit.messageHandlers.zevraBeginAuth.postMessage({});"
-                        "  window.webkit.messageHandlers.zevraBeginAuth.postMessage(null);"
-                        "});</script><iframe src='http://127.0.0.1:" +
-                            std::to_string(frameServer.port()) + "/frame.html'></iframe></body>");
+        "parent.postMessage('posted', '*');</script>";
+    // The bundle with a shell page of the test's own, so the page really comes from the app's
+    // server and has the shell's origin.
+    const auto bundle = sandbox.home() / "ZEVRA.app";
+    std::filesystem::copy(ZEVRA_BUNDLE_DIR, bundle, std::filesystem::copy_options::recursive);
+    std::ofstream(bundle / "Contents/Resources/index.html", std::ios::trunc)
+        << "<!doctype html><body><script>addEventListener('message', function (event) {"
+           "  if (event.data !== 'posted') { return; }"
+           "  window.webkit.messageHandlers.zevraBeginAuth.postMessage({});"
+           "  window.webkit.messageHandlers.zevraBeginAuth.postMessage(null);"
+           "});</script><iframe src='http://127.0.0.1:"
+        << ntohs(bound.sin_port) << "/frame.html'></iframe></body>";
+    // Stands in for the desktop's browser launcher: records each URL it is asked to open.
     const auto record = sandbox.home() / "opened-urls";
+    std::filesystem::create_directories(sandbox.home() / "bin");
+    const auto script = sandbox.home() / "bin/xdg-open";
+    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << record.string() << "'\n";
+    chmod(script.c_str(), 0755);
     auto options = sandbox.options(display);
-    options.environment.push_back(pathWithRecordingBrowser(sandbox.home(), record));
-    BackgroundProcess app({executable.string()}, options);
+    options.environment.push_back("PATH=" + script.parent_path().string() + ":" +
+                                  std::getenv("PATH"));
+    BackgroundProcess app({(bundle / "Contents/MacOS/ZEVRA").string()}, options);
 
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (lines(record).size() < 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(50ms);
-    }
-    const auto opened = lines(record);
-    ASSERT_EQ(opened.size(), 2u) << app.standardErrorSoFar();
-    for (const auto& url : opened) {
-        EXPECT_EQ(url.rfind("http://127.0.0.1:18484/app-connect?nonce=", 0), 0u) << url;
-        EXPECT_EQ(url.find("automatic"), std::string::npos) << "the iframe's message: " << url;
-    }
+    waitUntil(
+        [&] {
+            answerPending(frameServer, framePage);
+            return std::ranges::count(readFile(record), '\n') >= 2;
+        },
+        60s);
+    // Two requests, both from the shell page.
+    const std::regex opened("(http://127\\.0\\.0\\.1:18484/app-connect\\?nonce=[^\n]*\n){2}");
+    EXPECT_TRUE(std::regex_match(readFile(record), opened)) << readFile(record);
+    EXPECT_EQ(readFile(record).find("automatic"), std::string::npos) << "the iframe's message";
 }
 
 TEST(PortSquatter, ShellIsNotLoadedFromAServerThatIsNotOurs) {

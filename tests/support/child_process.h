@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -9,7 +11,6 @@ namespace zevra::testing {
 
 struct ProcessResult {
     int exitCode = -1; // -1 when killed by a signal or not started
-    int signal = 0;
     std::string standardOutput;
     std::string standardError;
 };
@@ -24,7 +25,8 @@ struct ProcessOptions {
 // Runs a program to its end and collects its output; kills it after the timeout.
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 
-// A program started in the background; killed (SIGKILL) and reaped when destroyed.
+// A program started in the background in its own process group, which is killed (SIGKILL) when
+// this goes. Its output goes to files in memory, so children it leaves behind cannot block us.
 class BackgroundProcess {
 public:
     BackgroundProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
@@ -36,17 +38,14 @@ public:
     // Waits for the end; empty when it is still running after `timeout`.
     std::optional<ProcessResult> wait(std::chrono::milliseconds timeout);
     void kill(int signal);
-    // Standard error collected so far (drained without blocking).
-    std::string standardErrorSoFar();
+    std::string standardErrorSoFar() const;
 
 private:
     int pid_ = -1;
-    int errorPipe_ = -1;
-    int outputPipe_ = -1;
-    std::string error_;
-    std::string output_;
     bool reaped_ = false;
-    void drain();
+    int status_ = -1;
+    UniqueFd output_;
+    UniqueFd error_;
 };
 
 } // namespace zevra::testing

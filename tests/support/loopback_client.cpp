@@ -1,6 +1,6 @@
 #include "support/loopback_client.h"
 
-#include <cstdlib>
+#include "base/descriptor_io.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -8,7 +8,6 @@
 #include <sys/time.h>
 
 #include <cerrno>
-#include <thread>
 
 namespace zevra::testing {
 
@@ -31,17 +30,7 @@ bool LoopbackClient::connect() {
 }
 
 bool LoopbackClient::send(std::string_view data) {
-    while (!data.empty()) {
-        const auto n = ::send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    return writeAll(fd_.get(), data);
 }
 
 void LoopbackClient::closeWrite() {
@@ -56,10 +45,10 @@ std::optional<std::string> LoopbackClient::readToEnd() {
         if (n == 0) {
             return received;
         }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             return std::nullopt;
         }
         received.append(buffer, static_cast<std::size_t>(n));
@@ -71,42 +60,15 @@ std::optional<HttpAnswer> splitAnswer(const std::string& raw) {
     if (!raw.starts_with("HTTP/1.1 ") || headEnd == std::string::npos) {
         return std::nullopt;
     }
-    HttpAnswer answer;
-    answer.status = std::atoi(raw.substr(9, 3).c_str());
-    answer.head = raw.substr(0, headEnd + 4);
-    answer.body = raw.substr(headEnd + 4);
-    return answer;
+    return HttpAnswer{std::atoi(raw.substr(9, 3).c_str()), raw.substr(0, headEnd + 4),
+                      raw.substr(headEnd + 4)};
 }
 
 std::optional<HttpAnswer> exchangeRaw(std::uint16_t port, std::string_view request,
                                       std::chrono::seconds timeout) {
     LoopbackClient client(port, timeout);
-    if (!client.connected() || !client.send(request)) {
-        return std::nullopt;
-    }
-    const auto raw = client.readToEnd();
-    if (!raw) {
-        return std::nullopt;
-    }
-    return splitAnswer(*raw);
-}
-
-std::optional<HttpAnswer> httpGet(std::uint16_t port, const std::string& path,
-                                  const std::string& extraHeaders) {
-    return exchangeRaw(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n" +
-                                 extraHeaders + "\r\n");
-}
-
-bool waitForHealth(std::uint16_t port, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const auto answer = httpGet(port, "/health");
-        if (answer && answer->status == 200) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    const auto raw = client.send(request) ? client.readToEnd() : std::nullopt;
+    return raw ? splitAnswer(*raw) : std::nullopt;
 }
 
 } // namespace zevra::testing

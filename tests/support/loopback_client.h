@@ -47,11 +47,4 @@ struct HttpAnswer {
 exchangeRaw(std::uint16_t port, std::string_view request,
             std::chrono::seconds timeout = std::chrono::seconds(10));
 
-// A GET with "Host: 127.0.0.1:18484" (the Host the server expects whatever port it binds).
-[[nodiscard]] std::optional<HttpAnswer> httpGet(std::uint16_t port, const std::string& path,
-                                                const std::string& extraHeaders = "");
-
-// Polls until the server at `port` answers "/health" with 200, or the timeout passes.
-[[nodiscard]] bool waitForHealth(std::uint16_t port, std::chrono::milliseconds timeout);
-
 } // namespace zevra::testing

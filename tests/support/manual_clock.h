@@ -16,7 +16,6 @@ public:
         return TimePoint{TimePoint::duration{ticks_.load()}};
     }
     void advance(std::chrono::system_clock::duration by) { ticks_ += by.count(); }
-    void set(TimePoint at) { ticks_ = at.time_since_epoch().count(); }
 
 private:
     std::atomic<TimePoint::rep> ticks_;

@@ -24,21 +24,15 @@ public:
     }
     bool add(const std::string& service, const std::string& account,
              const std::string& data) override {
-        if (locked) {
-            return false;
-        }
-        {
+        if (!locked) {
             const std::lock_guard guard(lock_);
             items_[{service, account}] = data;
         }
         std::this_thread::yield();
-        return true;
+        return !locked;
     }
     void remove(const std::string& service, const std::string& account) override {
-        if (locked) {
-            return;
-        }
-        {
+        if (!locked) {
             const std::lock_guard guard(lock_);
             items_.erase({service, account});
         }
