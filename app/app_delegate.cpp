@@ -8,8 +8,6 @@
 #include "platform/paths.h"
 #include "platform/system_log.h"
 #include "platform/workspace.h"
-#include "search/downloads_listing.h"
-#include "search/search_catalogue.h"
 #include "server/local_server.h"
 #include "webshell/auth_message_handler.h"
 #include "webshell/browser_auth_message_handler.h"
@@ -74,18 +72,10 @@ bool AppDelegate::receiveDocuments(const std::vector<std::string>& paths) {
 }
 
 bool AppDelegate::startLocalServer() {
-    session_ = std::make_shared<BrowserSession>(
-        productionBrowserSessionServices(executor_, systemClock()));
-    LocalServerOptions options;
-    options.resourcesPath = resourcesPath_;
-    options.session = session_;
-    options.search = std::make_shared<SearchCatalogue>(resourcesPath_, systemClock(), executor_);
-    options.downloadsFolder = downloadsFolder();
-    options.downloads =
-        std::make_shared<DownloadsIndex>(options.downloadsFolder, systemClock(), executor_);
-    options.revealFolder = [this](const std::filesystem::path& folder) {
-        application_.postToMain([folder] { processWorkspace().revealFolder(folder.string()); });
-    };
+    LocalServerOptions options = productionLocalServerOptions(
+        resourcesPath_, executor_, systemClock(),
+        [this](std::function<void()> work) { application_.postToMain(std::move(work)); });
+    session_ = options.session;
     server_ = std::make_unique<LocalServer>(std::move(options));
     if (!server_->start()) {
         // The window still opens and says so.

@@ -24,7 +24,7 @@ SearchCatalogue::SearchCatalogue(std::filesystem::path resourcesPath, const Cloc
           [resourcesPath] { return indexedSearchEntries(fullSearchCatalogue(resourcesPath)); },
           indexedSearchEntries(curatedSearchEntries(vibeToolsRoot(resourcesPath)))) {}
 
-std::shared_ptr<const std::vector<IndexedSearchEntry>> SearchCatalogue::searchEntries() {
+std::shared_ptr<const SearchIndex> SearchCatalogue::searchEntries() {
     return cache_.current();
 }
 

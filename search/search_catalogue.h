@@ -19,12 +19,12 @@ public:
                     BackgroundExecutor& executor);
 
     // The catalogue as it is now; may start a rebuild, never waits for one.
-    [[nodiscard]] std::shared_ptr<const std::vector<IndexedSearchEntry>> searchEntries();
+    [[nodiscard]] std::shared_ptr<const SearchIndex> searchEntries();
     // The result records for a query, best first, at most twelve.
     [[nodiscard]] nlohmann::json performSearch(std::string_view query);
 
 private:
-    RefreshingCache<std::vector<IndexedSearchEntry>> cache_;
+    RefreshingCache<SearchIndex> cache_;
 };
 
 // Every row the catalogue holds once rebuilt: fixed rows, tools, then documents.

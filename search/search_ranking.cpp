@@ -12,6 +12,11 @@
 namespace zevra {
 namespace {
 
+struct Term {
+    std::string_view text;
+    BytePairSet pairs;
+};
+
 std::string joined(const std::vector<std::string>& words) {
     std::string text;
     for (std::size_t at = 0; at < words.size(); ++at) {
@@ -20,12 +25,13 @@ std::string joined(const std::vector<std::string>& words) {
     return text;
 }
 
-std::vector<std::string_view> termsOf(std::string_view query) {
-    std::vector<std::string_view> terms;
+std::vector<Term> termsOf(std::string_view query) {
+    std::vector<Term> terms;
     for (std::size_t at = 0; at < query.size();) {
         const std::size_t end = std::min(query.find(' ', at), query.size());
         if (end > at) {
-            terms.push_back(query.substr(at, end - at));
+            const auto term = query.substr(at, end - at);
+            terms.push_back({term, bytePairsOf(term)});
         }
         at = end + 1;
     }
@@ -36,17 +42,26 @@ bool contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
+bool holdsAll(const BytePairSet& set, const BytePairSet& wanted) {
+    for (std::size_t word = 0; word < set.size(); ++word) {
+        if ((set[word] & wanted[word]) != wanted[word]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Nothing when a term is found nowhere or the total is below 1.
-std::optional<int> scoreOf(const IndexedSearchEntry& item, std::string_view query,
-                           const std::vector<std::string_view>& terms) {
+std::optional<int> scoreOf(const IndexedSearchEntry& item, const BytePairSet& fullTextPairs,
+                           std::string_view query, const std::vector<Term>& terms) {
     const int priority = item.entry.priority;
     if (terms.empty()) {
         return std::max(500 - priority, 1);
     }
     int score = std::max(40 - priority / 5, 0);
-    for (const std::string_view term : terms) {
+    for (const auto& [term, pairs] : terms) {
         // The full text holds the others, so a miss there settles it cheaply.
-        if (!contains(item.fullText, term)) {
+        if (!holdsAll(fullTextPairs, pairs) || !contains(item.fullText, term)) {
             return std::nullopt;
         }
         score += contains(item.titleText, term) ? 80 : contains(item.keywordText, term) ? 55 : 24;
@@ -63,10 +78,22 @@ std::optional<int> scoreOf(const IndexedSearchEntry& item, std::string_view quer
 
 } // namespace
 
-std::vector<IndexedSearchEntry> indexedSearchEntries(std::vector<SearchEntry> entries) {
+BytePairSet bytePairsOf(std::string_view text) {
+    BytePairSet set{};
+    for (std::size_t at = 1; at < text.size(); ++at) {
+        const unsigned hash = (static_cast<unsigned char>(text[at - 1]) * 31U +
+                               static_cast<unsigned char>(text[at])) &
+                              255U;
+        set[hash / 64] |= std::uint64_t{1} << (hash % 64);
+    }
+    return set;
+}
+
+SearchIndex indexedSearchEntries(std::vector<SearchEntry> entries) {
     const LocalizedTextOrder order;
-    std::vector<IndexedSearchEntry> index;
-    index.reserve(entries.size());
+    SearchIndex index;
+    index.entries.reserve(entries.size());
+    index.fullTextPairs.reserve(entries.size());
     for (auto& entry : entries) {
         const std::string keywords = joined(entry.keywords);
         const std::string source = entry.sourcePath.value_or("");
@@ -78,13 +105,14 @@ std::vector<IndexedSearchEntry> indexedSearchEntries(std::vector<SearchEntry> en
                                 .sourceText = normalizedSearchText(source),
                                 .fullText = normalizedSearchText(full),
                                 .titleOrder = order.sortKey(entry.title)};
+        index.fullTextPairs.push_back(bytePairsOf(item.fullText));
         item.entry = std::move(entry);
-        index.push_back(std::move(item));
+        index.entries.push_back(std::move(item));
     }
     return index;
 }
 
-std::vector<const SearchEntry*> rankedSearchEntries(const std::vector<IndexedSearchEntry>& index,
+std::vector<const SearchEntry*> rankedSearchEntries(const SearchIndex& index,
                                                     std::string_view query) {
     const std::string normalized = normalizedSearchText(query);
     const std::string_view q = trimmedWhiteSpaceAndLineBreaks(normalized);
@@ -94,15 +122,16 @@ std::vector<const SearchEntry*> rankedSearchEntries(const std::vector<IndexedSea
         std::size_t position;
     };
     std::vector<Scored> scored;
-    for (std::size_t position = 0; position < index.size(); ++position) {
-        if (const auto score = scoreOf(index[position], q, terms)) {
+    for (std::size_t position = 0; position < index.entries.size(); ++position) {
+        if (const auto score =
+                scoreOf(index.entries[position], index.fullTextPairs[position], q, terms)) {
             scored.push_back({*score, position});
         }
     }
     // Catalogue position breaks the last tie, which makes the partial sort a stable one.
     const auto before = [&index](const Scored& a, const Scored& b) {
-        const IndexedSearchEntry& x = index[a.position];
-        const IndexedSearchEntry& y = index[b.position];
+        const IndexedSearchEntry& x = index.entries[a.position];
+        const IndexedSearchEntry& y = index.entries[b.position];
         if (a.score != b.score) {
             return a.score > b.score;
         }
@@ -120,7 +149,7 @@ std::vector<const SearchEntry*> rankedSearchEntries(const std::vector<IndexedSea
     std::vector<const SearchEntry*> ranked;
     ranked.reserve(kept);
     for (std::size_t at = 0; at < kept; ++at) {
-        ranked.push_back(&index[scored[at].position].entry);
+        ranked.push_back(&index.entries[scored[at].position].entry);
     }
     return ranked;
 }

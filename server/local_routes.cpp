@@ -35,7 +35,11 @@ void answerSearch(const RouteServices& services, const HttpRequest& request,
 }
 
 void answerDownloads(const RouteServices& services, const HttpRequest&, ResponseWriter& writer) {
-    writer.sendJSON({{"ok", true}, {"items", services.downloads.downloadsListing()}});
+    // The listing is kept as JSON text; the answer wraps it without parsing it again.
+    const auto items = services.downloads.downloadsListing();
+    std::string body = R"({"items":)";
+    body.append(*items).append(R"(,"ok":true})");
+    writer.sendResponse("200 OK", "application/json", body);
 }
 
 void answerRevealDownloads(const RouteServices& services, const HttpRequest& request,

@@ -5,6 +5,7 @@
 #include "support/temporary_folder.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,9 +20,9 @@ void setModified(const std::filesystem::path& file, long seconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
-std::vector<std::string> names(const nlohmann::json& listing) {
+std::vector<std::string> names(const std::string& listing) {
     std::vector<std::string> found;
-    for (const auto& item : listing) {
+    for (const auto& item : nlohmann::json::parse(listing)) {
         found.push_back(item.at("name"));
     }
     return found;
@@ -48,15 +49,16 @@ TEST(DownloadsListing, ListsVisibleRegularFilesNewestFirstWithTiesInListingOrder
     expected.insert(expected.end(), ties.begin(), ties.end());
     expected.push_back("old report.PDF");
 
-    const auto listing = scanDownloadsDirectory(folder.path());
-    EXPECT_EQ(names(listing), expected);
-    const auto& report = listing.back();
-    EXPECT_EQ(report.at("url"), "/downloads/old%20report.PDF");
-    EXPECT_EQ(report.at("ext"), "pdf");
-    EXPECT_EQ(report.at("size"), 5);
-    EXPECT_DOUBLE_EQ(report.at("mtime").get<double>(), 1000.25);
+    const auto listing =
+        nlohmann::json::parse(downloadsJSON(scanDownloadsDirectory(folder.path())));
+    EXPECT_EQ(names(listing.dump()), expected);
+    EXPECT_EQ(listing.back(), nlohmann::json({{"name", "old report.PDF"},
+                                              {"url", "/downloads/old%20report.PDF"},
+                                              {"ext", "pdf"},
+                                              {"size", 5},
+                                              {"mtime", 1000.25}}));
     EXPECT_EQ(listing.front().at("ext"), "");
-    EXPECT_EQ(scanDownloadsDirectory(folder.path() / "missing"), nlohmann::json::array());
+    EXPECT_EQ(downloadsJSON(scanDownloadsDirectory(folder.path() / "missing")), "[]");
 }
 
 TEST(DownloadsListing, RescansInTheBackgroundAtMostOnceEveryFiveSeconds) {
@@ -65,18 +67,18 @@ TEST(DownloadsListing, RescansInTheBackgroundAtMostOnceEveryFiveSeconds) {
     BackgroundExecutor executor{1};
     DownloadsIndex index(folder.path(), clock, executor);
     folder.write("a.txt", "a");
-    EXPECT_TRUE(index.downloadsListing().empty()); // answered before the first scan
+    EXPECT_EQ(*index.downloadsListing(), "[]"); // answered before the first scan
     testing::drain(executor);
-    EXPECT_EQ(names(index.downloadsListing()), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(names(*index.downloadsListing()), std::vector<std::string>{"a.txt"});
     folder.write("b.txt", "b");
     clock.advance(5s);
     static_cast<void>(index.downloadsListing());
     testing::drain(executor);
-    EXPECT_EQ(index.downloadsListing().size(), 1U);
+    EXPECT_EQ(names(*index.downloadsListing()).size(), 1U);
     clock.advance(100ms);
     static_cast<void>(index.downloadsListing());
     testing::drain(executor);
-    EXPECT_EQ(index.downloadsListing().size(), 2U);
+    EXPECT_EQ(names(*index.downloadsListing()).size(), 2U);
 }
 
 } // namespace

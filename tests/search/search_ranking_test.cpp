@@ -19,8 +19,7 @@ SearchEntry entry(std::string title, int priority, std::string summary = "",
                        .priority = priority};
 }
 
-std::vector<std::string> titlesFor(const std::vector<IndexedSearchEntry>& index,
-                                   std::string_view query) {
+std::vector<std::string> titlesFor(const SearchIndex& index, std::string_view query) {
     std::vector<std::string> titles;
     for (const SearchEntry* found : rankedSearchEntries(index, query)) {
         titles.push_back(found->title);
