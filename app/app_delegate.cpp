@@ -72,11 +72,10 @@ bool AppDelegate::receiveDocuments(const std::vector<std::string>& paths) {
 }
 
 bool AppDelegate::startLocalServer() {
-    session_ = std::make_shared<BrowserSession>(
-        productionBrowserSessionServices(executor_, systemClock()));
-    LocalServerOptions options;
-    options.resourcesPath = resourcesPath_;
-    options.session = session_;
+    LocalServerOptions options = productionLocalServerOptions(
+        resourcesPath_, executor_, systemClock(),
+        [this](std::function<void()> work) { application_.postToMain(std::move(work)); });
+    session_ = options.session;
     server_ = std::make_unique<LocalServer>(std::move(options));
     if (!server_->start()) {
         // The window still opens and says so.

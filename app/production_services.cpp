@@ -6,6 +6,9 @@
 #include "platform/keyring.h"
 #include "platform/paths.h"
 #include "platform/secure_random.h"
+#include "platform/workspace.h"
+#include "search/downloads_listing.h"
+#include "search/search_catalogue.h"
 
 namespace zevra {
 
@@ -21,6 +24,25 @@ BrowserSessionServices productionBrowserSessionServices(BackgroundExecutor& exec
         .http = makeHttpClient(),
         .identity = IdentityCheckSettings{.siteHost = config::SiteHost},
     };
+}
+
+LocalServerOptions
+productionLocalServerOptions(const std::filesystem::path& resourcesPath,
+                             BackgroundExecutor& executor, const Clock& clock,
+                             std::function<void(std::function<void()>)> postToMain) {
+    LocalServerOptions options;
+    options.resourcesPath = resourcesPath;
+    options.clock = &clock;
+    options.session =
+        std::make_shared<BrowserSession>(productionBrowserSessionServices(executor, clock));
+    options.search = std::make_shared<SearchCatalogue>(resourcesPath, clock, executor);
+    options.downloadsFolder = downloadsFolder();
+    options.downloads = std::make_shared<DownloadsIndex>(options.downloadsFolder, clock, executor);
+    options.revealFolder = [postToMain =
+                                std::move(postToMain)](const std::filesystem::path& folder) {
+        postToMain([folder] { processWorkspace().revealFolder(folder.string()); });
+    };
+    return options;
 }
 
 } // namespace zevra

@@ -3,6 +3,10 @@
 #include "auth/browser_session.h"
 #include "base/background_executor.h"
 #include "platform/clock.h"
+#include "server/local_server.h"
+
+#include <filesystem>
+#include <functional>
 
 namespace zevra {
 
@@ -10,5 +14,13 @@ namespace zevra {
 // Application Support folder, random generator, HTTP client and site, over the app's executor.
 [[nodiscard]] BrowserSessionServices productionBrowserSessionServices(BackgroundExecutor& executor,
                                                                       const Clock& clock);
+
+// The loopback server's options with every service it uses: the session above, the search
+// catalogue over `resourcesPath`, the downloads listing, and the file manager reached through
+// `postToMain`.
+[[nodiscard]] LocalServerOptions
+productionLocalServerOptions(const std::filesystem::path& resourcesPath,
+                             BackgroundExecutor& executor, const Clock& clock,
+                             std::function<void(std::function<void()>)> postToMain);
 
 } // namespace zevra

@@ -29,6 +29,36 @@ std::optional<std::string> percentDecoded(std::string_view text) {
     return decoded;
 }
 
+namespace {
+
+std::string percentEncoded(std::string_view text, std::string_view keptPunctuation) {
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (const char c : text) {
+        if (isAsciiAlpha(c) || isAsciiDigit(c) ||
+            keptPunctuation.find(c) != std::string_view::npos) {
+            encoded.push_back(c);
+            continue;
+        }
+        constexpr std::string_view digits = "0123456789ABCDEF";
+        const auto byte = static_cast<unsigned char>(c);
+        encoded.push_back('%');
+        encoded.push_back(digits[byte >> 4]);
+        encoded.push_back(digits[byte & 0x0F]);
+    }
+    return encoded;
+}
+
+} // namespace
+
+std::string percentEncodedForPath(std::string_view text) {
+    return percentEncoded(text, "-._~!$&'()*+,:;=@/");
+}
+
+std::string percentEncodedForQueryValue(std::string_view text) {
+    return percentEncoded(text, "-._~!$'()*,/:;?@");
+}
+
 bool isURLCharacter(char c) {
     constexpr std::string_view punctuation = "-._~:/?#[]@!$&'()*+,;=%";
     return isAsciiAlpha(c) || isAsciiDigit(c) || punctuation.find(c) != std::string_view::npos;

@@ -17,4 +17,11 @@ namespace zevra {
 // Every character in the URL alphabet and every "%" followed by two hexadecimal digits.
 [[nodiscard]] bool isWellFormedURLText(std::string_view text);
 
+// Every byte outside the URL path alphabet (unreserved characters and "!$&'()*+,:;=@/")
+// written as "%XX": a file name made safe for one path segment of a link.
+[[nodiscard]] std::string percentEncodedForPath(std::string_view text);
+// Every byte outside unreserved characters and "!$'()*,/:;?@" written as "%XX". Unlike a whole
+// query, a single value must also escape "&", "=", "+" and "#", or it ends early or changes.
+[[nodiscard]] std::string percentEncodedForQueryValue(std::string_view text);
+
 } // namespace zevra

@@ -2,9 +2,11 @@
 
 #include "base/unique_fd.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace zevra {
 
@@ -30,5 +32,10 @@ private:
     UniqueFd fd_;
     std::int64_t size_;
 };
+
+// The whole of a regular file (links followed) of at most `limit` bytes; nothing for anything
+// else, for a read error, or when the file holds more. Never waits on a pipe or device.
+[[nodiscard]] std::optional<std::string> readRegularFile(const std::filesystem::path& path,
+                                                         std::size_t limit);
 
 } // namespace zevra

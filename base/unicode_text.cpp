@@ -72,6 +72,31 @@ std::optional<std::int64_t> characterCount(std::string_view utf8) {
     return count;
 }
 
+std::string leadingCharacters(std::string_view utf8, std::int64_t count) {
+    // A character takes at least one byte.
+    if (static_cast<std::int64_t>(utf8.size()) <= count) {
+        return utf8WithReplacement(utf8);
+    }
+    const std::string valid = utf8WithReplacement(utf8);
+    const auto text = utf16(valid);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> breaks(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (!text || U_FAILURE(status) || !breaks) {
+        return valid;
+    }
+    breaks->setText(*text);
+    int32_t end = 0;
+    for (std::int64_t taken = 0; taken < count; ++taken) {
+        const int32_t next = breaks->next();
+        if (next == icu::BreakIterator::DONE) {
+            return valid;
+        }
+        end = next;
+    }
+    return utf8Text(text->tempSubString(0, end));
+}
+
 bool hasAtMostCharacters(std::string_view utf8, std::int64_t limit) {
     // A character takes at least one byte, so short text needs no segmentation.
     if (static_cast<std::int64_t>(utf8.size()) <= limit) {

@@ -14,6 +14,9 @@ namespace zevra {
 // True when the text is well-formed UTF-8 of at most `limit` user-perceived characters.
 [[nodiscard]] bool hasAtMostCharacters(std::string_view utf8, std::int64_t limit);
 
+// The first `count` user-perceived characters of UTF-8 text, all of it when it is shorter;
+// invalid sequences count as U+FFFD.
+[[nodiscard]] std::string leadingCharacters(std::string_view utf8, std::int64_t count);
 // Canonical composed form (NFC), then lower case with the root locale; nothing on bad input.
 [[nodiscard]] std::optional<std::string> composedLowerCase(std::string_view utf8);
 

@@ -1,5 +1,7 @@
 #include "capsule/canonical_json.h"
 
+#include "base/json_string.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -15,47 +17,6 @@ namespace {
 constexpr int largestFixedPointPosition = 16;
 constexpr int smallestFixedPointPosition = -3;
 constexpr int maximumNestingDepth = 512;
-
-void appendEscapedString(std::string& out, const std::string& text) {
-    out.push_back('"');
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            continue;
-        case '\\':
-            out += "\\\\";
-            continue;
-        case '\b':
-            out += "\\b";
-            continue;
-        case '\f':
-            out += "\\f";
-            continue;
-        case '\n':
-            out += "\\n";
-            continue;
-        case '\r':
-            out += "\\r";
-            continue;
-        case '\t':
-            out += "\\t";
-            continue;
-        default:
-            break;
-        }
-        if (byte < 0x20) {
-            constexpr std::string_view hexDigits = "0123456789abcdef";
-            out += "\\u00";
-            out.push_back(hexDigits[byte >> 4]);
-            out.push_back(hexDigits[byte & 0x0f]);
-            continue;
-        }
-        out.push_back(c);
-    }
-    out.push_back('"');
-}
 
 template <typename Integer> void appendInteger(std::string& out, Integer value) {
     std::array<char, 32> buffer{};
@@ -148,7 +109,7 @@ bool appendValue(std::string& out, const nlohmann::json& value, int depth) {
     case Type::number_float:
         return appendFloat(out, value.get<double>());
     case Type::string:
-        appendEscapedString(out, value.get_ref<const std::string&>());
+        appendJSONString(out, value.get_ref<const std::string&>());
         return true;
     case Type::array: {
         out.push_back('[');
@@ -174,7 +135,7 @@ bool appendValue(std::string& out, const nlohmann::json& value, int depth) {
                 out.push_back(',');
             }
             first = false;
-            appendEscapedString(out, key);
+            appendJSONString(out, key);
             out.push_back(':');
             if (!appendValue(out, member, depth + 1)) {
                 return false;

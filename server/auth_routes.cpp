@@ -1,7 +1,6 @@
 #include "server/auth_routes.h"
 
 #include "auth/browser_session.h"
-#include "base/percent_encoding.h"
 #include "base/utf8.h"
 #include "server/connect_page.h"
 #include "server/http_framing.h"
@@ -16,24 +15,6 @@ namespace {
 
 constexpr std::size_t maximumHandoffBody = 512;
 
-// The value of the first query item called `name` (an item without "=" has the empty value);
-// empty when there is none.
-std::string firstQueryValue(std::string_view query, std::string_view name) {
-    while (!query.empty()) {
-        const auto end = std::min(query.find('&'), query.size());
-        const auto item = query.substr(0, end);
-        const auto equals = std::min(item.find('='), item.size());
-        if (removingPercentEncoding(item.substr(0, equals)) == std::string(name)) {
-            if (equals == item.size()) {
-                return {};
-            }
-            return removingPercentEncoding(item.substr(equals + 1)).value_or("");
-        }
-        query.remove_prefix(std::min(end + 1, query.size()));
-    }
-    return {};
-}
-
 bool isNonceText(std::string_view nonce) {
     return nonce.size() == 64 && std::all_of(nonce.begin(), nonce.end(), [](char c) {
                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
@@ -42,17 +23,11 @@ bool isNonceText(std::string_view nonce) {
 
 // The nonce of a connect request, when the target is exactly "/app-connect" with a query.
 std::optional<std::string> connectNonce(std::string_view rawPath) {
-    if (!isWellFormedURLText(rawPath)) {
+    const auto target = targetComponents(rawPath);
+    if (!target || target->path != "/app-connect") {
         return std::nullopt;
     }
-    const auto fragment = std::min(rawPath.find('#'), rawPath.size());
-    const auto target = rawPath.substr(0, fragment);
-    const auto question = std::min(target.find('?'), target.size());
-    if (target.substr(0, question) != "/app-connect") {
-        return std::nullopt;
-    }
-    const auto query = question < target.size() ? target.substr(question + 1) : "";
-    return firstQueryValue(query, "nonce");
+    return firstQueryValue(target->query, "nonce").value_or("");
 }
 
 struct HandoffBody {

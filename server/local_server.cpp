@@ -253,7 +253,9 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 } // namespace
 
 LocalServer::LocalServer(LocalServerOptions options)
-    : options_(std::move(options)), routeServices_{options_.resourcesPath, *options_.session},
+    : options_(std::move(options)), routeServices_{options_.resourcesPath,   *options_.session,
+                                                   *options_.search,         *options_.downloads,
+                                                   options_.downloadsFolder, options_.revealFolder},
       shared_(std::make_unique<Shared>(*this)) {}
 
 LocalServer::~LocalServer() {

@@ -12,13 +12,21 @@
 namespace zevra {
 
 class BrowserSession;
+class DownloadsIndex;
+class SearchCatalogue;
 
 struct LocalServerOptions {
     std::filesystem::path resourcesPath; // root of the shell's files
     std::uint16_t port = 18484;          // the bind port; tests pick their own (0: any free one)
     const Clock* clock = &systemClock();
-    // The session and sign-in state, made by the caller; never null.
+    // The session and sign-in state, the search catalogue and the downloads listing, made by
+    // the caller; never null.
     std::shared_ptr<BrowserSession> session;
+    std::shared_ptr<SearchCatalogue> search;
+    std::shared_ptr<DownloadsIndex> downloads;
+    std::filesystem::path downloadsFolder; // served under "/downloads/"
+    // Shows a folder in the file manager without waiting; never empty.
+    std::function<void(const std::filesystem::path&)> revealFolder;
 };
 
 // The loopback HTTP server on 127.0.0.1: one request and one answer per connection, at most

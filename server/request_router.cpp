@@ -1,8 +1,8 @@
 #include "server/request_router.h"
 
 #include "server/auth_routes.h"
+#include "server/local_routes.h"
 #include "server/request_path.h"
-#include "server/safe_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -32,13 +32,6 @@ void answerHealth(const RouteServices&, const HttpRequest&, ResponseWriter& writ
     writer.sendJSON({{"ok", true}, {"service", "zevra-local-shell"}});
 }
 
-void answerResourcesFile(const RouteServices& services, const HttpRequest& request,
-                         ResponseWriter& writer) {
-    const auto path = normalisedPath(request.rawPath).path;
-    const std::string_view relative = std::string_view(path).substr(path.starts_with('/') ? 1 : 0);
-    writer.sendStaticFile(safeFile(services.resourcesPath, relative), path);
-}
-
 // In the order they are tried; the last row takes every path.
 constexpr std::array routes{
     Route{RouteMatch::rawPathExact, "/health", answerHealth},
@@ -46,8 +39,15 @@ constexpr std::array routes{
     Route{RouteMatch::rawPathPrefix, "/auth-bridge/status", answerAuthBridgeStatus},
     Route{RouteMatch::rawPathPrefix, "/auth-bridge", answerAuthBridge},
     Route{RouteMatch::rawPathPrefix, "/api/local-auth/status", answerLocalAuthStatus},
-    // Search, downloads, reveal, workspace view, proxy, tools files and downloaded files go
-    // here, in that order, as they are built; until then those paths are resource files.
+    Route{RouteMatch::rawPathPrefix, "/api/search", answerSearch},
+    Route{RouteMatch::rawPathPrefix, "/api/downloads", answerDownloads},
+    Route{RouteMatch::rawPathPrefix, "/api/reveal-downloads", answerRevealDownloads},
+    Route{RouteMatch::rawPathPrefix, "/workspace-view", answerWorkspaceView},
+    Route{RouteMatch::normalisedPathPrefix, "/proxy/", answerFirstPartyProxy},
+    Route{RouteMatch::normalisedPathPrefix, "/surface/", answerFirstPartyProxy},
+    Route{RouteMatch::normalisedPathPrefix, "/api/", answerFirstPartyProxy},
+    Route{RouteMatch::normalisedPathPrefix, "/vibe-codes/", answerToolFile},
+    Route{RouteMatch::normalisedPathPrefix, "/downloads/", answerDownloadedFile},
     Route{RouteMatch::normalisedPathPrefix, "", answerResourcesFile},
 };
 

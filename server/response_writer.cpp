@@ -12,7 +12,8 @@ namespace {
 // larger ones are copied by the kernel after the header, without passing through our memory.
 constexpr std::size_t readWholeFileBytes = std::size_t{64} * 1024;
 
-std::string headerSetB(std::string_view contentType, std::size_t contentLength) {
+std::string headerSetB(std::string_view contentType, std::size_t contentLength,
+                       ResponseWriter::Sandbox sandbox) {
     std::string header;
     header.reserve(192);
     header.append("HTTP/1.1 200 OK\r\n");
@@ -20,6 +21,9 @@ std::string headerSetB(std::string_view contentType, std::size_t contentLength) 
     header.append("Cache-Control: no-store, must-revalidate\r\n");
     header.append("Pragma: no-cache\r\n");
     header.append("X-Content-Type-Options: nosniff\r\n");
+    if (sandbox == ResponseWriter::Sandbox::untrustedContent) {
+        header.append("Content-Security-Policy: sandbox\r\n");
+    }
     header.append("Content-Length: ").append(std::to_string(contentLength)).append("\r\n");
     header.append("Connection: close\r\n");
     header.append("\r\n");
@@ -61,7 +65,7 @@ void ResponseWriter::sendJSON(const nlohmann::json& object, std::string_view sta
 }
 
 void ResponseWriter::sendStaticFile(const std::optional<std::filesystem::path>& file,
-                                    std::string_view path) {
+                                    std::string_view path, Sandbox sandbox) {
     if (!file || file->empty()) {
         sendNotFound(path);
         return;
@@ -73,7 +77,8 @@ void ResponseWriter::sendStaticFile(const std::optional<std::filesystem::path>& 
     }
     const auto contentType = contentTypeForFile(*file);
     if (opened->size > readWholeFileBytes) {
-        static_cast<void>(sink_.writeAnswer(headerSetB(contentType, opened->size), *opened));
+        static_cast<void>(
+            sink_.writeAnswer(headerSetB(contentType, opened->size, sandbox), *opened));
         return;
     }
     const auto contents = readToEnd(*opened);
@@ -81,7 +86,8 @@ void ResponseWriter::sendStaticFile(const std::optional<std::filesystem::path>& 
         sendNotFound(path);
         return;
     }
-    static_cast<void>(sink_.writeAnswer(headerSetB(contentType, contents->size()), *contents));
+    static_cast<void>(
+        sink_.writeAnswer(headerSetB(contentType, contents->size(), sandbox), *contents));
 }
 
 void ResponseWriter::sendNotFound(std::string_view path) {

@@ -26,9 +26,13 @@ public:
     void sendResponse(std::string_view status, std::string_view contentType, std::string_view body);
     // `object` serialised compactly as application/json; 500 when it cannot be serialised.
     void sendJSON(const nlohmann::json& object, std::string_view status = "200 OK");
+    // Files the user saved from anywhere are shown in a sandbox: scripts in them never run with
+    // the shell's origin.
+    enum class Sandbox { none, untrustedContent };
     // The file's bytes with the static file header set, or 404 naming `path` when the file is
     // absent, missing or not a readable regular file.
-    void sendStaticFile(const std::optional<std::filesystem::path>& file, std::string_view path);
+    void sendStaticFile(const std::optional<std::filesystem::path>& file, std::string_view path,
+                        Sandbox sandbox = Sandbox::none);
 
 private:
     void sendNotFound(std::string_view path);

@@ -1,15 +1,23 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 namespace zevra {
 
 class BrowserSession;
+class DownloadsIndex;
+class SearchCatalogue;
 
 // What the route handlers work with, handed to each one; never the server itself.
 struct RouteServices {
     std::filesystem::path resourcesPath; // root of the shell's files
     BrowserSession& session;
+    SearchCatalogue& search;
+    DownloadsIndex& downloads;
+    std::filesystem::path downloadsFolder; // where saved downloads go
+    // Shows a folder in the file manager; posts to the main thread and returns at once.
+    std::function<void(const std::filesystem::path&)> revealFolder;
 };
 
 } // namespace zevra

@@ -1,7 +1,6 @@
 // Holds one LocalServer on a resources folder and a port until SIGINT or SIGTERM, for the
 // benchmark script. Usage: zevra_bench_serve_folder FOLDER PORT
 #include "app/production_services.h"
-#include "auth/browser_session.h"
 #include "server/local_server.h"
 
 #include <signal.h>
@@ -29,13 +28,11 @@ int main(int argc, char** argv) {
     // Blocked before any thread starts, so only sigwait below receives them.
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    zevra::LocalServerOptions options;
-    options.resourcesPath = argv[1];
-    options.port = static_cast<std::uint16_t>(port);
-    // The session the app would hand in: the benchmark measures the server as it ships.
+    // The services the app would hand in: the benchmark measures the server as it ships.
     zevra::BackgroundExecutor executor;
-    options.session = std::make_shared<zevra::BrowserSession>(
-        zevra::productionBrowserSessionServices(executor, zevra::systemClock()));
+    zevra::LocalServerOptions options = zevra::productionLocalServerOptions(
+        argv[1], executor, zevra::systemClock(), [](std::function<void()>) {});
+    options.port = static_cast<std::uint16_t>(port);
     zevra::LocalServer server(std::move(options));
     if (!server.start()) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%ld\n", port);

@@ -1,0 +1,71 @@
+#include "search/search_text.h"
+
+#include "support/temporary_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace zevra {
+namespace {
+
+struct TextCase {
+    std::string_view input;
+    std::string_view expected;
+};
+
+TEST(SearchText, NormalizedTextKeepsLettersMarksAndDigitsInLowerCase) {
+    const TextCase cases[] = {
+        {"Hello, World_2!", "hello world 2"},
+        {" --?! ", ""},
+        {"\xC3\x89"
+         "COLE-\xC3\xA9t\xC3\xA9",
+         "\xC3\xA9"
+         "cole \xC3\xA9t\xC3\xA9"},                   // ÉCOLE-été
+        {"e\xCC\x81t\xC3\xA9", "e\xCC\x81t\xC3\xA9"}, // a combining accent stays in its word
+        {"\xC4\xB0stanbul", "i\xCC\x87stanbul"},      // İ lower-cases to two scalars
+        {"layers\xE2\x80\xA8tool", "layers tool"},    // a line separator separates
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(normalizedSearchText(input), expected) << input;
+    }
+}
+
+TEST(SearchText, PrettyTitleCapitalisesTheWordsOfAFileName) {
+    const TextCase cases[] = {
+        {"my_tool-v2 (final)", "My Tool V2 Final"},
+        {"  ALL\tCAPS  name ", "All Caps Name"},
+        {"__()", "__()"}, // nothing left: the name as it was
+        {"\xC3\xA9lan-VITAL", "\xC3\x89lan Vital"},
+    };
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(prettyTitle(input), expected) << input;
+    }
+}
+
+TEST(SearchText, DocumentSummaryCollapsesSpaceDropsMarkupAndCountsCharacters) {
+    const testing::TemporaryFolder folder;
+    std::string accents;
+    for (int i = 0; i < 200; ++i) {
+        accents.append("e\xCC\x81"); // one character of two scalars
+    }
+    std::string expectedAccents;
+    for (int i = 0; i < 180; ++i) {
+        expectedAccents.append("e\xCC\x81");
+    }
+    const struct {
+        std::string name;
+        std::string contents;
+        std::string expected;
+    } cases[] = {
+        {"a.md", "# Title\n\n  `code`\tand #tags  ", "Title code and tags"},
+        {"b.md", " # ## \n\t#", "Local MD document."},
+        {"c.txt", "bad \xFF byte", "Local TXT document."},
+        {"d.md", accents, expectedAccents},
+    };
+    for (const auto& [name, contents, expected] : cases) {
+        EXPECT_EQ(docSummary(folder.write(name, contents)), expected) << name;
+    }
+    EXPECT_EQ(docSummary(folder.path() / "missing.json"), "Local JSON document.");
+}
+
+} // namespace
+} // namespace zevra
