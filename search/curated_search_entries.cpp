@@ -33,7 +33,6 @@ SearchEntry row(std::string title, std::string kind, std::string summary, std::s
 SearchEntry sectionRow(std::size_t index, std::string title, std::string summary,
                        std::vector<std::string> keywords) {
     const std::string tab(shellSectionTabs[index]);
-    keywords.push_back(tab);
     return row(std::move(title), "page", std::move(summary), "app tab",
                sitePage(index == 0 ? "" : tab), tab, std::move(keywords), static_cast<int>(index));
 }
@@ -41,7 +40,6 @@ SearchEntry sectionRow(std::size_t index, std::string title, std::string summary
 SearchEntry toolRow(const std::optional<std::filesystem::path>& toolsRoot, std::string title,
                     std::string file, std::string tab, std::string summary,
                     std::vector<std::string> keywords, int priority) {
-    keywords.push_back(tab);
     SearchEntry entry = row(std::move(title), "tool", std::move(summary), "app tab",
                             std::string(loopbackBase) + "/vibe-codes/" + file, std::move(tab),
                             std::move(keywords), priority);
@@ -87,12 +85,12 @@ curatedSearchEntries(const std::optional<std::filesystem::path>& toolsRoot) {
                 {"scratchpad", "notes", "notepad", "text"}, 11),
         row("Local Agent", "agent", "The agent runner on this machine, for offline tasks.",
             "app tab", companion(18490), "local-agent",
-            {"local agent", "runner", "offline", "agent"}, 12),
+            {"local agent", "runner", "offline", "local-agent"}, 12),
         row("Agent Builder", "agent", "Design a new agent from templates and tools.", "app tab",
-            sitePage("agents/builder"), "agent-builder", {"builder", "agent", "templates", "new"},
-            13),
+            sitePage("agents/builder"), "agent-builder",
+            {"builder", "agent", "templates", "agent-builder"}, 13),
         row("Agent Runs", "agent", "History and logs of every agent run.", "app tab",
-            sitePage("agents/runs"), "agent-runs", {"runs", "history", "logs", "agent"}, 14),
+            sitePage("agents/runs"), "agent-runs", {"runs", "history", "logs", "agent-runs"}, 14),
         row("World Atlas", "atlas", "A local map of your worlds and how they link.", "local tool",
             companion(18486), std::nullopt, {"atlas", "map", "worlds", "graph"}, 15),
         row("Atlas Inspector", "atlas", "Inspect capsules, signatures and assets locally.",
@@ -105,7 +103,7 @@ curatedSearchEntries(const std::optional<std::filesystem::path>& toolsRoot) {
         row("Support", "page", "Contact support and browse known issues.", "hosted page",
             sitePage("support"), std::nullopt, {"support", "contact", "help", "issues"}, 19),
         row("Agent Console", "agent", "Watch and steer running agents from one console.", "app tab",
-            companion(18491), "agent-console", {"console", "agent", "monitor", "live"}, 22),
+            companion(18491), "agent-console", {"console", "monitor", "live", "agent-console"}, 22),
     };
 }
 

@@ -252,10 +252,13 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 
 } // namespace
 
+RouteServices routeServicesFor(const LocalServerOptions& options) {
+    return RouteServices{options.resourcesPath, *options.session,        *options.search,
+                         *options.downloads,    options.downloadsFolder, options.revealFolder};
+}
+
 LocalServer::LocalServer(LocalServerOptions options)
-    : options_(std::move(options)), routeServices_{options_.resourcesPath,   *options_.session,
-                                                   *options_.search,         *options_.downloads,
-                                                   options_.downloadsFolder, options_.revealFolder},
+    : options_(std::move(options)), routeServices_(routeServicesFor(options_)),
       shared_(std::make_unique<Shared>(*this)) {}
 
 LocalServer::~LocalServer() {

@@ -29,6 +29,9 @@ struct LocalServerOptions {
     std::function<void(const std::filesystem::path&)> revealFolder;
 };
 
+// What the routes of a server with these options work with.
+[[nodiscard]] RouteServices routeServicesFor(const LocalServerOptions& options);
+
 // The loopback HTTP server on 127.0.0.1: one request and one answer per connection, at most
 // twelve connections served at once.
 class LocalServer {

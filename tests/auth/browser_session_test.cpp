@@ -1,6 +1,6 @@
 #include "auth/browser_session.h"
 
-#include "session_fixture.h"
+#include "support/session_fixture.h"
 
 #include <gtest/gtest.h>
 

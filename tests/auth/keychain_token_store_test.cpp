@@ -1,7 +1,7 @@
 #include "auth/keychain_token_store.h"
 
-#include "session_fixture.h"
 #include "support/child_process.h"
+#include "support/session_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,9 @@
 #include "auth/browser_session.h"
 #include "server/local_server.h"
 
-#include "session_fixture.h"
+#include "support/local_server_options.h"
 #include "support/loopback_client.h"
+#include "support/session_fixture.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -20,11 +21,8 @@ TEST(SignInEndToEnd, ExtensionHandoffIsKeptInTheKeyringAcrossARestart) {
     fixture.version = testing::uniqueTestVersion();
     const testing::TemporaryFolder resources;
     const auto serve = [&](const std::shared_ptr<BrowserSession>& session) {
-        auto server =
-            std::make_unique<LocalServer>(LocalServerOptions{.resourcesPath = resources.path(),
-                                                             .port = 0,
-                                                             .clock = &fixture.clock,
-                                                             .session = session});
+        auto server = std::make_unique<LocalServer>(testing::localServerOptions(
+            resources.path(), fixture.clock, fixture.executor, session));
         EXPECT_TRUE(server->start());
         session->waitForStoredTokenLoad();
         return server;

@@ -4,9 +4,9 @@
 
 #include "auth/browser_session.h"
 #include "base/unique_fd.h"
+#include "support/local_server_options.h"
 #include "support/loopback_client.h"
-#include "support/manual_clock.h"
-#include "support/memory_keyring.h"
+#include "support/session_fixture.h"
 #include "support/temporary_folder.h"
 
 #include <arpa/inet.h>
@@ -80,12 +80,10 @@ protected:
     }
 
     [[nodiscard]] std::unique_ptr<LocalServer> makeServer(std::uint16_t onPort) {
-        return std::make_unique<LocalServer>(LocalServerOptions{
-            .resourcesPath = folder.path() / "Resources",
-            .port = onPort,
-            .clock = &clock,
-            .session = session,
-        });
+        auto options =
+            testing::localServerOptions(folder.path() / "Resources", clock, executor, session);
+        options.port = onPort;
+        return std::make_unique<LocalServer>(std::move(options));
     }
 
     // Sends the request, keeps the sending side open and reads the answer.
@@ -96,21 +94,10 @@ protected:
     }
 
     testing::TemporaryFolder folder;
-    testing::TemporaryFolder support;
-    testing::ManualClock clock;
-    testing::MemoryKeyring keyring;
-    BackgroundExecutor executor{2};
-    std::shared_ptr<BrowserSession> session =
-        std::make_shared<BrowserSession>(BrowserSessionServices{
-            .executor = executor,
-            .keyring = keyring,
-            .version = [] { return std::optional<std::string>("1.0.0"); },
-            .applicationSupportFolder = support.path(),
-            .clock = clock,
-            .random = processSecureRandom(),
-            .http = makeHttpClient(),
-            .identity = {.siteHost = "zevra.example"},
-        });
+    testing::SessionFixture fixture;
+    testing::ManualClock& clock = fixture.clock;
+    BackgroundExecutor& executor = fixture.executor;
+    std::shared_ptr<BrowserSession> session = fixture.makeSession();
     std::unique_ptr<LocalServer> server;
     std::uint16_t port = 0;
 };

@@ -1,15 +1,22 @@
 #include "server/request_router.h"
 
 #include "auth/browser_session.h"
+#include "base/shell_address.h"
+#include "build_config.h"
+#include "search/local_roots.h"
 #include "server/http_framing.h"
+#include "server/local_server.h"
 #include "server/memory_byte_sink.h"
+#include "server/workspace_view.h"
+#include "support/local_server_options.h"
 #include "support/loopback_client.h"
-#include "support/manual_clock.h"
-#include "support/memory_keyring.h"
+#include "support/session_fixture.h"
 #include "support/temporary_folder.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <cstdlib>
 #include <string>
 
 namespace zevra {
@@ -22,14 +29,6 @@ constexpr std::string_view extensionOrigin =
 constexpr std::string_view connectRefusal = "Invalid or expired app connection request.";
 const std::string token = "0123456789abcdefABCDEF0123456789";
 
-// No site to ask: every identity question goes unanswered.
-class SilentSite final : public HttpClient {
-public:
-    std::optional<HttpClientResponse> send(const HttpClientRequest&) override {
-        return std::nullopt;
-    }
-};
-
 // Content types are the writer's; the body tells JSON and text answers apart.
 struct Expected {
     int status;
@@ -40,9 +39,13 @@ struct Expected {
 class RouteTest : public ::testing::Test {
 protected:
     RouteTest() {
+        setenv("HOME", folder.path().c_str(), 1);
+        setenv("ZEVRA_WORKSPACE_ROOT", (folder.path() / "work").c_str(), 1);
         folder.write("Resources/index.html", "shell");
         folder.write("Resources/sub dir/a.txt", "spaced");
         folder.write("secret.txt", "secret");
+        options = testing::localServerOptions(folder.path() / "Resources", clock, executor, session,
+                                              &revealed);
     }
 
     // `moreHeaders`: each line with its leading CR LF.
@@ -53,27 +56,19 @@ protected:
                           std::string(moreHeaders);
         testing::MemoryByteSink sink;
         ResponseWriter writer(sink);
-        dispatchRequest(RouteServices{folder.path() / "Resources", session}, request, writer);
+        dispatchRequest(routeServicesFor(options), request, writer);
         return testing::splitAnswer(sink.written).value_or(testing::HttpAnswer{});
     }
 
-    [[nodiscard]] std::string nonce() { return session.beginBrowserAuth().value_or(""); }
+    [[nodiscard]] std::string nonce() { return session->beginBrowserAuth().value_or(""); }
 
     testing::TemporaryFolder folder;
-    testing::TemporaryFolder support;
-    testing::ManualClock clock;
-    testing::MemoryKeyring keyring;
-    BackgroundExecutor executor{2};
-    BrowserSession session{BrowserSessionServices{
-        .executor = executor,
-        .keyring = keyring,
-        .version = [] { return std::optional<std::string>("1.0.0"); },
-        .applicationSupportFolder = support.path(),
-        .clock = clock,
-        .random = processSecureRandom(),
-        .http = std::make_shared<SilentSite>(),
-        .identity = {.siteHost = "zevra.example"},
-    }};
+    testing::SessionFixture fixture;
+    testing::ManualClock& clock = fixture.clock;
+    BackgroundExecutor& executor = fixture.executor;
+    std::shared_ptr<BrowserSession> session = fixture.makeSession();
+    std::vector<std::filesystem::path> revealed;
+    LocalServerOptions options;
 };
 
 // Path decoding, traversal and content types have their own tables; here each rule is reached.
@@ -94,9 +89,20 @@ TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
         {"GET", "/sub%20dir/a.txt", {200, "spaced"}},
         {"GET", "/%2e%2e/secret.txt", notFound("/../secret.txt")},
         {"GET", "/index.html%00.png", notFound(std::string("/index.html\0.png", 16))},
-        // Endpoints not served yet fall through to the resources folder.
-        {"GET", "/api/search?q=x", notFound("/api/search")},
-        {"GET", "/downloads/%2e%2e/x", notFound("/downloads/../x")},
+        {"GET", "/index.html?x", {200, "shell"}},
+        {"GET", "/api/searches?q=zzz", {200, R"({"ok":true,"query":"zzz","results":[]})"}},
+        {"GET",
+         "/api/search?q=zz%20q+x&q=y",
+         {200, R"({"ok":true,"query":"zz q+x","results":[]})"}},
+        {"GET", "/api/downloads?x", {200, R"({"items":[],"ok":true})"}},
+        {"GET", "/api/other", {502, R"({"detail":"proxy error","ok":false})"}},
+        {"GET", "/%61pi/x", {502, R"({"detail":"proxy error","ok":false})"}},
+        {"POST", "/surface/x", {502, R"({"detail":"proxy error","ok":false})"}},
+        {"GET", "/vibe-codes/t.html", {200, "tool"}},
+        {"GET", "/vibe-codes/%2e%2e/index.html", notFound("/vibe-codes/../index.html")},
+        {"GET", "/downloads/%2e%2e/secret.txt", notFound("/downloads/../secret.txt")},
+        {"GET", "/api/reveal-downloads", refusedJSON, shellReferer},
+        {"POST", "/api/reveal-downloads", refusedJSON},
         // Prefixes: the longer rule comes first, and a longer path still matches its rule.
         {"GET", "/auth-bridgework", {403, ""}},
         {"GET", "/app-connection", {403, std::string(connectRefusal)}},
@@ -110,11 +116,71 @@ TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
          {200, R"({"authenticated":false,"ok":true})"},
          "\r\nOrigin: http://localhost:18484"},
     };
+    folder.write("Resources/tools/t.html", "tool");
     for (const auto& c : cases) {
         const auto answer = ask(c.method, c.rawPath, c.headers);
         EXPECT_EQ(answer.status, c.expected.status) << c.rawPath;
         EXPECT_EQ(answer.body, c.expected.body) << c.rawPath;
     }
+    EXPECT_TRUE(revealed.empty());
+}
+
+TEST_F(RouteTest, LocalEndpointsAnswerTheShell) {
+    const auto found = nlohmann::json::parse(ask("GET", "/api/search?q=Home").body);
+    EXPECT_EQ(found.at("results").at(0).at("open_url"),
+              std::string("https://") + config::SiteHost + "/");
+    EXPECT_EQ(ask("POST", "/api/reveal-downloads", shellReferer).body, R"({"ok":true})");
+    const auto folderPath = folder.path() / "Desktop/ZEVRA Downloads";
+    EXPECT_EQ(revealed, std::vector<std::filesystem::path>{folderPath});
+    EXPECT_TRUE(std::filesystem::is_directory(folderPath));
+    // A saved page is shown, but never with the shell's origin.
+    folder.write("Desktop/ZEVRA Downloads/x.html", "<script>steal()</script>");
+    const auto saved = ask("GET", "/downloads/x.html");
+    EXPECT_EQ(saved.body, "<script>steal()</script>");
+    EXPECT_EQ(parseHeader(saved.head, "Content-Security-Policy"), "sandbox");
+    EXPECT_EQ(parseHeader(saved.head, "X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(parseHeader(ask("GET", "/index.html").head, "Content-Security-Policy"), std::nullopt);
+}
+
+TEST_F(RouteTest, WorkspaceViewShowsOnlyAllowedRegularFilesEscaped) {
+    const auto work = folder.path() / "work";
+    const auto kelmor = work / "_deploy/kelmor";
+    folder.write("work/_deploy/kelmor/a.md", "x </pre><script>\"&");
+    folder.write("work/_deploy/kelmor/R&D #1+2=3.md", "rd");
+    folder.write("work/_deploy/kelmor/data.json", R"({"a":[1]})");
+    folder.write("work/_deploy/kelmor/bad.json", "{oops");
+    folder.write("work/GANDRO_HANDOFF_APRIL4.md", "handoff");
+    folder.write("work/other.md", "other");
+    std::filesystem::create_symlink(folder.path() / "secret.txt", kelmor / "out.md");
+    std::filesystem::create_symlink("/dev/zero", kelmor / "zero.md");
+    std::filesystem::resize_file(folder.write("work/_deploy/kelmor/big.md", ""),
+                                 largestWorkspacePreview + 1);
+    const auto view = [&](const std::filesystem::path& file) {
+        return ask("GET", workspaceViewURL(file.string()).substr(loopbackBase.size()));
+    };
+    const struct {
+        std::filesystem::path file;
+        std::string shown; // what the page's text holds; empty for 404 "Not found."
+    } cases[] = {
+        {kelmor / "a.md", "<pre>x &lt;/pre&gt;&lt;script&gt;&quot;&amp;</pre>"},
+        {kelmor / "R&D #1+2=3.md", "<h1>R&amp;d #1+2=3</h1>"},
+        {kelmor / "data.json", "{\n  &quot;a&quot;: [\n    1\n  ]\n}"},
+        {kelmor / "bad.json", "<pre>{oops</pre>"},
+        {work / "GANDRO_HANDOFF_APRIL4.md", "<div class=\"path\">~/work/GANDRO_HANDOFF_APRIL4.md"},
+        {kelmor, ""},
+        {kelmor / "../../other.md", ""},
+        {kelmor / "out.md", ""},
+        {kelmor / "zero.md", ""},
+        {kelmor / "big.md", ""},
+        {kelmor / "missing.md", ""},
+    };
+    for (const auto& [file, shown] : cases) {
+        const auto answer = view(file);
+        EXPECT_EQ(answer.status, shown.empty() ? 404 : 200) << file;
+        EXPECT_NE(answer.body.find(shown.empty() ? "Not found." : shown), std::string::npos)
+            << file << answer.body;
+    }
+    EXPECT_EQ(ask("GET", "/workspace-view?file=x").body, "Not found.");
 }
 
 // Which nonce is pending, and for how long, is the session's rule; the route finds the nonce.
@@ -159,7 +225,7 @@ TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
          204},
     };
     for (const auto& c : cases) {
-        session.clearToken();
+        session->clearToken();
         std::string body = c.body;
         const auto pending = nonce();
         if (const auto at = body.find("\"N\""); at != std::string::npos) {
@@ -169,7 +235,7 @@ TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
         const auto answer = ask(c.method, "/auth-bridge", c.origin, body);
         EXPECT_EQ(answer.status, c.status) << c.body;
         EXPECT_EQ(answer.body, "") << c.body;
-        EXPECT_EQ(session.currentToken().has_value(), c.status == 204) << c.body;
+        EXPECT_EQ(session->currentToken().has_value(), c.status == 204) << c.body;
     }
     // The shell learns of the last one, once.
     for (const std::string ready : {"true", "false"}) {

@@ -1,7 +1,7 @@
 #include "webshell/auth_message_handler.h"
 #include "webshell/browser_auth_message_handler.h"
 
-#include "auth/session_fixture.h"
+#include "support/session_fixture.h"
 
 #include <gtest/gtest.h>
 

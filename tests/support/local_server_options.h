@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/paths.h"
+#include "search/downloads_listing.h"
+#include "search/search_catalogue.h"
+#include "server/local_server.h"
+
+#include <memory>
+#include <vector>
+
+namespace zevra::testing {
+
+// A test server's options: the given session, a catalogue over `resources`, the downloads
+// folder under HOME, and folder reveals recorded in `revealed` (when given).
+inline LocalServerOptions
+localServerOptions(const std::filesystem::path& resources, const Clock& clock,
+                   BackgroundExecutor& executor, std::shared_ptr<BrowserSession> session,
+                   std::vector<std::filesystem::path>* revealed = nullptr) {
+    LocalServerOptions options;
+    options.resourcesPath = resources;
+    options.port = 0;
+    options.clock = &clock;
+    options.session = std::move(session);
+    options.search = std::make_shared<SearchCatalogue>(resources, clock, executor);
+    options.downloadsFolder = downloadsFolder();
+    options.downloads = std::make_shared<DownloadsIndex>(options.downloadsFolder, clock, executor);
+    options.revealFolder = [revealed](const std::filesystem::path& folder) {
+        if (revealed != nullptr) {
+            revealed->push_back(folder);
+        }
+    };
+    return options;
+}
+
+} // namespace zevra::testing
