@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <regex>
 
 namespace zevra::testing {
@@ -51,34 +52,16 @@ void answerPending(const UniqueFd& listener, const std::string& html) {
                                                  std::to_string(html.size()) + "\r\n\r\n" + html));
 }
 
-// The iframe from another origin posts first and then tells the shell page, which posts twice
-// itself; the engine delivers one process's messages in order, so when the shell's two have
-// been handled the iframe's has been too.
-TEST(ShellScriptMessages, BrowserSignInStartsFromTheShellPageButNotFromACrossOriginFrame) {
+// Runs the real app with a shell page of the test's own (so the page really comes from the
+// app's server and has the shell's origin) and a stand-in for the desktop's browser launcher;
+// returns the URLs it was asked to open once two have come, calling `whileWaiting` meanwhile.
+std::string urlsOpenedFrom(const AppSandbox& sandbox, const std::string& shellPage,
+                           const std::function<void()>& whileWaiting) {
     const auto display = testDisplay();
-    ASSERT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
-    const AppSandbox sandbox;
-    // The iframe's page, from another origin.
-    const UniqueFd frameServer = listenOnLoopback(0);
-    sockaddr_in bound{};
-    socklen_t length = sizeof bound;
-    getsockname(frameServer.get(), reinterpret_cast<sockaddr*>(&bound), &length);
-    const std::string framePage =
-        "<!doctype html><script>"
-        "window.webkit.messageHandlers.zevraBeginAuth.postMessage({automatic: true});"
-        "parent.postMessage('posted', '*');</script>";
-    // The bundle with a shell page of the test's own, so the page really comes from the app's
-    // server and has the shell's origin.
+    EXPECT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
     const auto bundle = sandbox.home() / "ZEVRA.app";
     std::filesystem::copy(ZEVRA_BUNDLE_DIR, bundle, std::filesystem::copy_options::recursive);
-    std::ofstream(bundle / "Contents/Resources/index.html", std::ios::trunc)
-        << "<!doctype html><body><script>addEventListener('message', function (event) {"
-           "  if (event.data !== 'posted') { return; }"
-           "  window.webkit.messageHandlers.zevraBeginAuth.postMessage({});"
-           "  window.webkit.messageHandlers.zevraBeginAuth.postMessage(null);"
-           "});</script><iframe src='http://127.0.0.1:"
-        << ntohs(bound.sin_port) << "/frame.html'></iframe></body>";
-    // Stands in for the desktop's browser launcher: records each URL it is asked to open.
+    std::ofstream(bundle / "Contents/Resources/index.html", std::ios::trunc) << shellPage;
     const auto record = sandbox.home() / "opened-urls";
     std::filesystem::create_directories(sandbox.home() / "bin");
     const auto script = sandbox.home() / "bin/xdg-open";
@@ -88,17 +71,57 @@ TEST(ShellScriptMessages, BrowserSignInStartsFromTheShellPageButNotFromACrossOri
     options.environment.push_back("PATH=" + script.parent_path().string() + ":" +
                                   std::getenv("PATH"));
     BackgroundProcess app({(bundle / "Contents/MacOS/ZEVRA").string()}, options);
-
     waitUntil(
         [&] {
-            answerPending(frameServer, framePage);
+            whileWaiting();
             return std::ranges::count(readFile(record), '\n') >= 2;
         },
         60s);
-    // Two requests, both from the shell page.
-    const std::regex opened("(http://127\\.0\\.0\\.1:18484/app-connect\\?nonce=[^\n]*\n){2}");
-    EXPECT_TRUE(std::regex_match(readFile(record), opened)) << readFile(record);
-    EXPECT_EQ(readFile(record).find("automatic"), std::string::npos) << "the iframe's message";
+    return readFile(record);
+}
+
+// Two sign-in requests, both from the shell page itself.
+const std::regex twoFromTheShell("(http://127\\.0\\.0\\.1:18484/app-connect\\?nonce=[^\n]*\n){2}");
+constexpr const char* postTwice = "window.webkit.messageHandlers.zevraBeginAuth.postMessage({});"
+                                  "window.webkit.messageHandlers.zevraBeginAuth.postMessage(null);";
+constexpr const char* postAutomatic =
+    "window.webkit.messageHandlers.zevraBeginAuth.postMessage({automatic: true});";
+
+// The framed page posts first, then the shell page twice; the engine delivers one process's
+// messages in order, so when the shell's two have been handled the frame's has been too.
+TEST(ShellScriptMessages, BrowserSignInStartsFromTheShellPageButNotFromACrossOriginFrame) {
+    const AppSandbox sandbox;
+    const UniqueFd frameServer = listenOnLoopback(0);
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    getsockname(frameServer.get(), reinterpret_cast<sockaddr*>(&bound), &length);
+    const std::string framePage = std::string("<!doctype html><script>") + postAutomatic +
+                                  "parent.postMessage('posted', '*');</script>";
+    const auto opened = urlsOpenedFrom(
+        sandbox,
+        std::string("<!doctype html><body><script>addEventListener('message', function (event) {"
+                    "  if (event.data === 'posted') {") +
+            postTwice + "}});</script><iframe src='http://127.0.0.1:" +
+            std::to_string(ntohs(bound.sin_port)) + "/frame.html'></iframe></body>",
+        [&] { answerPending(frameServer, framePage); });
+    EXPECT_TRUE(std::regex_match(opened, twoFromTheShell)) << opened;
+    EXPECT_EQ(opened.find("automatic"), std::string::npos) << "the iframe's message";
+}
+
+// A page saved into the downloads folder is served by the app's own server, yet never runs
+// with the shell's origin (here: in a frame of the shell page, once loaded).
+TEST(ShellScriptMessages, ASavedPageCannotActAsTheShell) {
+    const AppSandbox sandbox;
+    std::filesystem::create_directories(sandbox.home() / "Desktop/ZEVRA Downloads");
+    std::ofstream(sandbox.home() / "Desktop/ZEVRA Downloads/x.html")
+        << "<!doctype html><script>" << postAutomatic << "</script>";
+    const auto opened =
+        urlsOpenedFrom(sandbox,
+                       std::string("<!doctype html><iframe src='/downloads/x.html' onload='") +
+                           postTwice + "'></iframe>",
+                       [] {});
+    EXPECT_TRUE(std::regex_match(opened, twoFromTheShell)) << opened;
+    EXPECT_EQ(opened.find("automatic"), std::string::npos) << "the saved page's message";
 }
 
 TEST(PortSquatter, ShellIsNotLoadedFromAServerThatIsNotOurs) {
