@@ -29,17 +29,14 @@
 namespace zevra {
 namespace {
 
-using testing::exchangeRaw;
 using testing::LoopbackClient;
 
 const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n\r\n";
 
 // Status and body, which is all a test here needs to tell answers apart.
-std::string summary(const std::optional<testing::HttpAnswer>& answer) {
-    return answer ? std::to_string(answer->status) + " " + answer->body : "<no answer>";
-}
 std::string summary(const std::optional<std::string>& raw) {
-    return summary(raw ? testing::splitAnswer(*raw) : std::nullopt);
+    const auto answer = raw ? testing::splitAnswer(*raw) : std::nullopt;
+    return answer ? std::to_string(answer->status) + " " + answer->body : "<no answer>";
 }
 const std::string healthy = R"(200 {"ok":true,"service":"zevra-local-shell"})";
 
@@ -49,10 +46,7 @@ std::string askAndHangUp(std::uint16_t port, std::string_view text, std::size_t 
     const UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const timeval timeout{10, 0};
     ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::send(fd.get(), text.data(), text.size(), MSG_NOSIGNAL) !=
             static_cast<ssize_t>(text.size())) {
@@ -80,8 +74,8 @@ protected:
     }
 
     [[nodiscard]] std::unique_ptr<LocalServer> makeServer(std::uint16_t onPort) {
-        auto options =
-            testing::localServerOptions(folder.path() / "Resources", clock, executor, session);
+        auto options = testing::localServerOptions(folder.path() / "Resources", fixture.clock,
+                                                   fixture.executor, session);
         options.port = onPort;
         return std::make_unique<LocalServer>(std::move(options));
     }
@@ -95,8 +89,6 @@ protected:
 
     testing::TemporaryFolder folder;
     testing::SessionFixture fixture;
-    testing::ManualClock& clock = fixture.clock;
-    BackgroundExecutor& executor = fixture.executor;
     std::shared_ptr<BrowserSession> session = fixture.makeSession();
     std::unique_ptr<LocalServer> server;
     std::uint16_t port = 0;
@@ -135,7 +127,7 @@ TEST_F(LocalServerTest, TwelveClientsAtOnceAndTheThirteenthIsTurnedAway) {
 // Every slot is back before its answer is complete, so a client that reconnects as soon as it
 // has read its answer is never turned away.
 TEST_F(LocalServerTest, TwelveClientsReconnectingAtOnceAreNeverTurnedAway) {
-    const auto expected = exchangeRaw(port, healthRequest);
+    const auto expected = testing::exchangeRaw(port, healthRequest);
     ASSERT_TRUE(expected.has_value());
     const auto answerSize = expected->head.size() + expected->body.size();
     std::atomic<int> unexpected{0};
@@ -170,7 +162,7 @@ TEST_F(LocalServerTest, HoldsItsPortUntilStoppedOrDestroyed) {
     ASSERT_TRUE(second->start());
     second->stop();
     ASSERT_TRUE(second->start());
-    EXPECT_EQ(summary(exchangeRaw(port, healthRequest)), healthy);
+    EXPECT_EQ(answerTo(healthRequest), healthy);
 
     LoopbackClient waiting(port);
     ASSERT_TRUE(waiting.send("GET /health HTTP/1.1\r\n"));
@@ -192,22 +184,19 @@ TEST_F(LocalServerTest, HoldsItsPortUntilStoppedOrDestroyed) {
 }
 
 // While it lives, no further descriptor can be opened.
-class NoFreeDescriptors {
-public:
+struct NoFreeDescriptors {
     NoFreeDescriptors() {
-        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        ::getrlimit(RLIMIT_NOFILE, &saved);
         const int lowestFree = ::dup(0);
         ::close(lowestFree);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
+        const rlimit lowered{static_cast<rlim_t>(lowestFree), saved.rlim_max};
         ::setrlimit(RLIMIT_NOFILE, &lowered);
     }
-    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved); }
     NoFreeDescriptors(const NoFreeDescriptors&) = delete;
     NoFreeDescriptors& operator=(const NoFreeDescriptors&) = delete;
 
-private:
-    rlimit saved_{};
+    rlimit saved{};
 };
 
 TEST_F(LocalServerTest, AcceptFailuresBackOffAndKeepRetrying) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zevra {
@@ -12,33 +13,28 @@ namespace {
 
 // Hands out scripted pieces, each split further by the reader's own read size; then ends
 // with `finalResult` (0: end of stream, -1: an error or timeout).
-class MemoryByteStream final : public ByteStream {
-public:
-    explicit MemoryByteStream(std::vector<std::string> pieces, long finalResult = 0)
-        : pieces_(std::move(pieces)), finalResult_(finalResult) {}
+struct MemoryByteStream final : ByteStream {
+    explicit MemoryByteStream(std::vector<std::string> scripted, long endResult = 0)
+        : pieces(std::move(scripted)), finalResult(endResult) {}
 
     [[nodiscard]] long readSome(std::span<char> into) override {
-        while (next_ < pieces_.size() && offset_ == pieces_[next_].size()) {
-            ++next_;
-            offset_ = 0;
+        while (rest.empty() && next < pieces.size()) {
+            rest = pieces[next++];
         }
-        if (next_ == pieces_.size()) {
-            return finalResult_;
+        if (rest.empty()) {
+            return finalResult;
         }
-        const auto n = std::min(into.size(), pieces_[next_].size() - offset_);
-        std::memcpy(into.data(), pieces_[next_].data() + offset_, n);
-        offset_ += n;
+        const auto n = rest.copy(into.data(), into.size());
+        rest.remove_prefix(n);
         delivered += n;
         return static_cast<long>(n);
     }
 
+    std::vector<std::string> pieces;
+    long finalResult;
+    std::size_t next = 0;
+    std::string_view rest;
     std::size_t delivered = 0;
-
-private:
-    std::vector<std::string> pieces_;
-    long finalResult_;
-    std::size_t next_ = 0;
-    std::size_t offset_ = 0;
 };
 
 RequestReadResult readFrom(std::vector<std::string> pieces, long finalResult = 0) {
@@ -59,21 +55,17 @@ std::optional<RequestReadFailure> failureOf(const RequestReadResult& result) {
 }
 
 TEST(RequestReader, SplitsTheRequestLine) {
-    const struct {
-        std::string requestLine;
-        std::string method;
-        std::string rawPath;
-    } cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"pOsT /auth-bridge?x=1 HTTP/1.1", "POST", "/auth-bridge?x=1"},
         {"", "GET", "/"},
         {"DELETE", "DELETE", "/"},
         {"  GET   /a%20b  HTTP/1.0 extra", "GET", "/a%20b"},
     };
-    for (const auto& c : cases) {
-        const auto request = requestFrom({c.requestLine + "\r\nHost: localhost:18484\r\n\r\n"});
-        EXPECT_EQ(request.method, c.method) << c.requestLine;
-        EXPECT_EQ(request.rawPath, c.rawPath) << c.requestLine;
-        EXPECT_EQ(request.headers, c.requestLine + "\r\nHost: localhost:18484") << c.requestLine;
+    for (const auto& [requestLine, method, rawPath] : cases) {
+        const auto request = requestFrom({requestLine + "\r\nHost: localhost:18484\r\n\r\n"});
+        EXPECT_EQ(request.method, method) << requestLine;
+        EXPECT_EQ(request.rawPath, rawPath) << requestLine;
+        EXPECT_EQ(request.headers, requestLine + "\r\nHost: localhost:18484") << requestLine;
     }
 }
 
@@ -92,22 +84,17 @@ TEST(RequestReader, FindsTheEndOfTheHeadersAndTheBodyAcrossReads) {
 }
 
 TEST(RequestReader, KeepsWhateverBodyBytesArrived) {
-    const struct {
-        std::string contentLength;
-        std::string sent;
-        long finalResult;
-    } cases[] = {
-        {"", "abc", 0},     // no length: the bytes already there
-        {"10", "abc", 0},   // the peer stops mid-body
-        {"10", "abcd", -1}, // the read fails mid-body
-        {"2", "abcdef", 0}, // longer than declared is not cut
+    // The declared length's header line, what the peer sends and how its stream ends.
+    const std::tuple<std::string, std::string, long> cases[] = {
+        {"", "abc", 0},                         // no length: the bytes already there
+        {"Content-Length: 10\r\n", "abc", 0},   // the peer stops mid-body
+        {"Content-Length: 10\r\n", "abcd", -1}, // the read fails mid-body
+        {"Content-Length: 2\r\n", "abcdef", 0}, // longer than declared is not cut
     };
-    for (const auto& c : cases) {
-        const std::string length =
-            c.contentLength.empty() ? "" : "Content-Length: " + c.contentLength + "\r\n";
+    for (const auto& [length, sent, finalResult] : cases) {
         const auto request =
-            requestFrom({"POST /x HTTP/1.1\r\n" + length + "\r\n" + c.sent}, c.finalResult);
-        EXPECT_EQ(request.body, c.sent) << c.contentLength << " " << c.sent;
+            requestFrom({"POST /x HTTP/1.1\r\n" + length + "\r\n" + sent}, finalResult);
+        EXPECT_EQ(request.body, sent) << length << sent;
     }
 }
 

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace zevra {
@@ -30,9 +31,14 @@ using namespace std::chrono_literals;
 
 // Both ends of a local stream connection. The server end is set up as the server sets up an
 // accepted connection and written through `sink`; the test reads what arrives at the peer end.
-class SocketPair {
-public:
-    SocketPair() : SocketPair(connectedPair()) {}
+struct SocketPair {
+    static std::array<int, 2> connectedPair() {
+        std::array<int, 2> fds{-1, -1};
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds.data()), 0);
+        return fds;
+    }
+
+    SocketPair() { configureClientSocket(server.get()); }
 
     // Everything that arrives at the peer end until the server end is closed.
     std::string readAll() {
@@ -44,32 +50,19 @@ public:
         return all;
     }
 
-    UniqueFd server;
-    UniqueFd peer;
+    std::array<int, 2> fds = connectedPair();
+    UniqueFd server{fds[0]};
+    UniqueFd peer{fds[1]};
     testing::ManualClock clock;
     SocketByteSink sink{server.get(), clock};
-
-private:
-    explicit SocketPair(std::array<int, 2> fds) : server(fds[0]), peer(fds[1]) {
-        configureClientSocket(server.get());
-    }
-    static std::array<int, 2> connectedPair() {
-        std::array<int, 2> fds{-1, -1};
-        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds.data()), 0);
-        return fds;
-    }
 };
 
 TEST(SocketByteStream, ReadsWithinTheRequestTimeLimits) {
     constexpr std::size_t bodyBytes = 2 << 20;
     const auto bodyLimit = bodyReadTimeLimit(bodyBytes);
-    struct Case {
-        bool bodyDeclared;
-        // The clock moves by each gap, then one byte arrives and is read.
-        std::vector<std::chrono::milliseconds> gaps;
-        bool lastByteInTime;
-    };
-    const Case cases[] = {
+    // Whether a body is declared; the clock moves by each gap, then one byte arrives and is
+    // read; whether the last byte is in time.
+    const std::tuple<bool, std::vector<std::chrono::milliseconds>, bool> cases[] = {
         {false, {readSilenceLimit}, true},
         {false, {readSilenceLimit + 1ms}, false},
         {false, {4s, 4s, headerReadTimeLimit - 8s}, true},
@@ -78,16 +71,16 @@ TEST(SocketByteStream, ReadsWithinTheRequestTimeLimits) {
         {true, {4s, 4s, 4s, bodyLimit - 12s + 1ms}, false},
     };
     for (std::size_t row = 0; row < std::size(cases); ++row) {
-        const auto& c = cases[row];
+        const auto& [bodyDeclared, gaps, lastByteInTime] = cases[row];
         SocketPair pair;
         SocketByteStream stream(pair.server.get(), pair.clock);
-        if (c.bodyDeclared) {
+        if (bodyDeclared) {
             stream.expectBody(bodyBytes);
         }
-        for (std::size_t i = 0; i < c.gaps.size(); ++i) {
-            pair.clock.advance(c.gaps[i]);
+        for (std::size_t i = 0; i < gaps.size(); ++i) {
+            pair.clock.advance(gaps[i]);
             ASSERT_EQ(::send(pair.peer.get(), "x", 1, MSG_NOSIGNAL), 1);
-            const bool inTime = i + 1 < c.gaps.size() || c.lastByteInTime;
+            const bool inTime = i + 1 < gaps.size() || lastByteInTime;
             char byte = 0;
             EXPECT_EQ(stream.readSome({&byte, 1}), inTime ? 1 : -1)
                 << "row " << row << " byte " << i;
