@@ -1,9 +1,11 @@
 #include "server/request_reader.h"
 
+#include "request_input_check.h"
+#include "support/temporary_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -37,19 +39,17 @@ struct MemoryByteStream final : ByteStream {
     std::size_t delivered = 0;
 };
 
-RequestReadResult readFrom(std::vector<std::string> pieces, long finalResult = 0) {
-    MemoryByteStream stream(std::move(pieces), finalResult);
-    return readRequest(stream);
-}
-
 HttpRequest requestFrom(std::vector<std::string> pieces, long finalResult = 0) {
-    auto result = readFrom(std::move(pieces), finalResult);
-    EXPECT_TRUE(std::holds_alternative<HttpRequest>(result));
+    MemoryByteStream stream(std::move(pieces), finalResult);
+    auto result = readRequest(stream);
     auto* request = std::get_if<HttpRequest>(&result);
+    EXPECT_NE(request, nullptr);
     return request ? std::move(*request) : HttpRequest{};
 }
 
-std::optional<RequestReadFailure> failureOf(const RequestReadResult& result) {
+std::optional<RequestReadFailure> failureOf(std::vector<std::string> pieces, long finalResult = 0) {
+    MemoryByteStream stream(std::move(pieces), finalResult);
+    const auto result = readRequest(stream);
     const auto* failure = std::get_if<RequestReadFailure>(&result);
     return failure ? std::optional(*failure) : std::nullopt;
 }
@@ -112,7 +112,7 @@ TEST(RequestReader, ServesAnUnfinishedHeaderBlockWhenThePeerStops) {
     const auto request = requestFrom({"get /health HTTP/1.1\r\n", "Host: 127.0.0.1:18484\r\n"});
     EXPECT_EQ(request.rawPath, "/health");
     EXPECT_EQ(request.headers, "get /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n");
-    EXPECT_EQ(failureOf(readFrom({}, -1)), RequestReadFailure::closeSilently);
+    EXPECT_EQ(failureOf({}, -1), RequestReadFailure::closeSilently);
 }
 
 TEST(RequestReader, HeaderLimitCountsEverythingReceived) {
@@ -121,15 +121,13 @@ TEST(RequestReader, HeaderLimitCountsEverythingReceived) {
         return line + std::string(total - line.size() - ending.size(), 'p') + std::string(ending);
     };
     const auto tooLarge = std::optional(RequestReadFailure::headersTooLarge);
-    EXPECT_EQ(failureOf(readFrom({padded(maxHeaderBytes, "\r\n\r\n")})), std::nullopt);
-    EXPECT_EQ(failureOf(readFrom({padded(maxHeaderBytes + 1, "")})), tooLarge);
+    EXPECT_EQ(failureOf({padded(maxHeaderBytes, "\r\n\r\n")}), std::nullopt);
+    EXPECT_EQ(failureOf({padded(maxHeaderBytes + 1, "")}), tooLarge);
     // The empty line arrives, but only after more than the limit was received.
-    EXPECT_EQ(failureOf(readFrom({padded(maxHeaderBytes + 1, "\r\n\r\n")})), tooLarge);
+    EXPECT_EQ(failureOf({padded(maxHeaderBytes + 1, "\r\n\r\n")}), tooLarge);
     // The empty line comes within the limit, but in a read that takes the total past it.
-    EXPECT_EQ(failureOf(readFrom({padded(60000, ""), "\r\n\r\n" + std::string(7996, 'b')})),
-              tooLarge);
-    EXPECT_EQ(failureOf(readFrom({padded(60000, ""), "\r\n\r\n" + std::string(1000, 'b')})),
-              std::nullopt);
+    EXPECT_EQ(failureOf({padded(60000, ""), "\r\n\r\n" + std::string(7996, 'b')}), tooLarge);
+    EXPECT_EQ(failureOf({padded(60000, ""), "\r\n\r\n" + std::string(1000, 'b')}), std::nullopt);
 }
 
 TEST(RequestReader, BodyLimitIsDecidedBeforeReadingTheBody) {
@@ -137,7 +135,8 @@ TEST(RequestReader, BodyLimitIsDecidedBeforeReadingTheBody) {
         return "POST /x HTTP/1.1\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
     };
     MemoryByteStream tooLarge({head(maxBodyBytes + 1), std::string(100, 'b')});
-    EXPECT_EQ(failureOf(readRequest(tooLarge)), RequestReadFailure::bodyTooLarge);
+    EXPECT_EQ(std::get<RequestReadFailure>(readRequest(tooLarge)),
+              RequestReadFailure::bodyTooLarge);
     EXPECT_EQ(tooLarge.delivered, head(maxBodyBytes + 1).size());
 
     const auto request =
@@ -153,6 +152,21 @@ TEST(RequestReader, DecodesInvalidUtf8WithReplacementAndIgnoresItsLength) {
     EXPECT_EQ(request.rawPath, "/\xEF\xBF\xBD");
     EXPECT_EQ(request.headers, "GET /\xEF\xBF\xBD HTTP/1.1\r\nContent-Length: 3");
     EXPECT_EQ(request.body, "");
+}
+
+// Every input the fuzzer kept still satisfies the reader's rules, so a regression it once
+// found stays found.
+TEST(ServerFuzzCorpus, EveryInputKeepsTheReaderRules) {
+    std::size_t replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ZEVRA_SERVER_CORPUS_DIR)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const auto input = testing::readFile(entry.path());
+        EXPECT_EQ(fuzzing::requestInputViolation(input), std::nullopt) << entry.path();
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 20U);
 }
 
 } // namespace

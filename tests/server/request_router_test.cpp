@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <tuple>
@@ -23,12 +24,11 @@
 namespace zevra {
 namespace {
 
-constexpr std::string_view shellReferer = "\r\nReferer: http://127.0.0.1:18484/index.html";
-constexpr std::string_view extensionOrigin =
+const std::string shellReferer = "\r\nReferer: http://127.0.0.1:18484/index.html";
+const std::string extensionOrigin =
     "\r\nOrigin: chrome-extension://abcdefghijklmnopabcdefghijklmnop";
 const std::string token = "0123456789abcdefABCDEF0123456789";
 
-// The dispatch over a resources folder and a session in memory.
 class RouteTest : public ::testing::Test {
 protected:
     RouteTest() {
@@ -42,13 +42,14 @@ protected:
                                               fixture.executor, session, &revealed);
     }
 
-    // `request`: method and raw path; `moreHeaders`: each line with its leading CR LF.
-    testing::HttpAnswer ask(const std::string& request, std::string_view moreHeaders = "",
-                            std::string body = "") {
+    // `request`: method and raw path, then any more header lines, each with its leading CR LF.
+    testing::HttpAnswer ask(const std::string& request, std::string body = "") {
         const auto space = request.find(' ');
-        const HttpRequest asked{request.substr(0, space), request.substr(space + 1),
-                                request + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
-                                    std::string(moreHeaders),
+        const auto lineEnd = std::min(request.find("\r\n"), request.size());
+        const HttpRequest asked{request.substr(0, space),
+                                request.substr(space + 1, lineEnd - space - 1),
+                                request.substr(0, lineEnd) + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
+                                    request.substr(lineEnd),
                                 std::move(body)};
         testing::MemoryByteSink sink;
         ResponseWriter writer(sink);
@@ -70,12 +71,8 @@ TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
     const std::string refusedJSON = R"({"ok":false})";
     const std::string proxyError = R"({"detail":"proxy error","ok":false})";
     const std::string notFound = "Not Found: ";
-    const struct {
-        std::string request;
-        int status;
-        std::string body;
-        std::string_view headers = "";
-    } cases[] = {
+    // The request with any more header lines, then the status and body of its answer.
+    const std::tuple<std::string, int, std::string> cases[] = {
         {"POST /health", 200, R"({"ok":true,"service":"zevra-local-shell"})"},
         {"GET /health?x=1", 404, notFound + "/health"},
         {"GET /health/", 404, notFound + "/health/"},
@@ -93,23 +90,23 @@ TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
         {"GET /vibe-codes/t.html", 200, "tool"},
         {"GET /vibe-codes/%2e%2e/index.html", 404, notFound + "/vibe-codes/../index.html"},
         {"GET /downloads/%2e%2e/secret.txt", 404, notFound + "/downloads/../secret.txt"},
-        {"GET /api/reveal-downloads", 403, refusedJSON, shellReferer},
+        {"GET /api/reveal-downloads" + shellReferer, 403, refusedJSON},
         {"POST /api/reveal-downloads", 403, refusedJSON},
         // Prefixes: the longer rule comes first, and a longer path still matches its rule.
         {"GET /auth-bridgework", 403, ""},
         {"GET /app-connection", 403, "Invalid or expired app connection request."},
         // The status routes answer only the local shell, and only to GET.
-        {"POST /auth-bridge/status", 403, refusedJSON, shellReferer},
+        {"POST /auth-bridge/status" + shellReferer, 403, refusedJSON},
         {"GET /auth-bridge/statusx", 403, refusedJSON},
         {"GET /api/local-auth/status?x", 403, refusedJSON},
-        {"POST /api/local-auth/status", 403, refusedJSON, "\r\nOrigin: http://127.0.0.1:18484"},
-        {"GET /api/local-auth/status", 200, R"({"authenticated":false,"ok":true})",
-         "\r\nOrigin: http://localhost:18484"},
+        {"POST /api/local-auth/status\r\nOrigin: http://127.0.0.1:18484", 403, refusedJSON},
+        {"GET /api/local-auth/status\r\nOrigin: http://localhost:18484", 200,
+         R"({"authenticated":false,"ok":true})"},
     };
-    for (const auto& c : cases) {
-        const auto answer = ask(c.request, c.headers);
-        EXPECT_EQ(answer.status, c.status) << c.request;
-        EXPECT_EQ(answer.body, c.body) << c.request;
+    for (const auto& [request, status, body] : cases) {
+        const auto answer = ask(request);
+        EXPECT_EQ(answer.status, status) << request;
+        EXPECT_EQ(answer.body, body) << request;
     }
     EXPECT_TRUE(revealed.empty());
 }
@@ -118,7 +115,7 @@ TEST_F(RouteTest, LocalEndpointsAnswerTheShell) {
     const auto found = nlohmann::json::parse(ask("GET /api/search?q=Home").body);
     EXPECT_EQ(found.at("results").at(0).at("open_url"),
               std::string("https://") + config::SiteHost + "/");
-    EXPECT_EQ(ask("POST /api/reveal-downloads", shellReferer).body, R"({"ok":true})");
+    EXPECT_EQ(ask("POST /api/reveal-downloads" + shellReferer).body, R"({"ok":true})");
     const auto folderPath = folder.path() / "Desktop/ZEVRA Downloads";
     EXPECT_EQ(revealed, std::vector<std::filesystem::path>{folderPath});
     EXPECT_TRUE(std::filesystem::is_directory(folderPath));
@@ -193,7 +190,7 @@ TEST_F(RouteTest, ConnectPageOnlyForThePendingNonce) {
 TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
     const std::string json = R"({"token":")" + token + R"(","nonce":"N"})";
     // "N" stands for the pending nonce; the body is padded with spaces to the given size.
-    const std::tuple<std::string, std::string_view, std::string, std::size_t, int> cases[] = {
+    const std::tuple<std::string, std::string, std::string, std::size_t, int> cases[] = {
         {"POST", extensionOrigin, json, 512, 204},
         {"POST", extensionOrigin, json, 513, 403},
         {"GET", extensionOrigin, json, 0, 403},
@@ -209,14 +206,14 @@ TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
             body.replace(at + 1, 1, pending);
         }
         body.append(padTo > body.size() ? padTo - body.size() : 0, ' ');
-        const auto answer = ask(method + " /auth-bridge", origin, body);
+        const auto answer = ask(method + " /auth-bridge" + origin, body);
         EXPECT_EQ(answer.status, status) << body;
         EXPECT_EQ(answer.body, "") << body;
         EXPECT_EQ(session->currentToken().has_value(), status == 204) << body;
     }
     // The shell learns of the last one, once.
     for (const std::string ready : {"true", "false"}) {
-        EXPECT_EQ(ask("GET /auth-bridge/status", shellReferer).body,
+        EXPECT_EQ(ask("GET /auth-bridge/status" + shellReferer).body,
                   R"({"authenticated":true,"handoff_ready":)" + ready + R"(,"ok":true})");
     }
 }
