@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <tuple>
@@ -44,12 +43,11 @@ protected:
 
     // `request`: method and raw path, then any more header lines, each with its leading CR LF.
     testing::HttpAnswer ask(const std::string& request, std::string body = "") {
-        const auto space = request.find(' ');
-        const auto lineEnd = std::min(request.find("\r\n"), request.size());
-        const HttpRequest asked{request.substr(0, space),
-                                request.substr(space + 1, lineEnd - space - 1),
-                                request.substr(0, lineEnd) + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
-                                    request.substr(lineEnd),
+        const auto line = request.substr(0, request.find("\r\n"));
+        const auto space = line.find(' ');
+        const HttpRequest asked{line.substr(0, space), line.substr(space + 1),
+                                line + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
+                                    request.substr(line.size()),
                                 std::move(body)};
         testing::MemoryByteSink sink;
         ResponseWriter writer(sink);

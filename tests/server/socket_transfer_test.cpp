@@ -19,6 +19,7 @@
 
 #include <array>
 #include <chrono>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -40,7 +41,6 @@ struct SocketPair {
 
     SocketPair() { configureClientSocket(server.get()); }
 
-    // Everything that arrives at the peer end until the server end is closed.
     std::string readAll() {
         std::string all;
         char buffer[65536];
@@ -115,9 +115,7 @@ TEST(SocketByteSink, SendsFilesOfEverySizeWhole) {
     const testing::TemporaryFolder folder;
     for (const std::size_t size : {0, 1, 65536, 65537, 1 << 20}) {
         std::string contents(size, '\0');
-        for (std::size_t i = 0; i < size; ++i) {
-            contents[i] = static_cast<char>('a' + i % 26);
-        }
+        std::iota(contents.begin(), contents.end(), '\0');
         const auto file = folder.write("file-" + std::to_string(size) + ".json", contents);
         SocketPair pair;
         std::thread writer([&] {
