@@ -1,5 +1,4 @@
-// What only a real socket shows: the time limits against a slow peer, files of every size
-// arriving whole, and a peer that goes away raising no SIGPIPE.
+// What only a real socket shows: time limits, files of every size whole, no SIGPIPE.
 #include "server/client_socket.h"
 #include "server/http_framing.h"
 #include "server/response_writer.h"
