@@ -57,8 +57,6 @@ protected:
         return testing::splitAnswer(sink.written).value_or(testing::HttpAnswer{});
     }
 
-    [[nodiscard]] std::string nonce() { return session->beginBrowserAuth().value_or(""); }
-
     testing::TemporaryFolder folder;
     testing::SessionFixture fixture;
     std::shared_ptr<BrowserSession> session = fixture.makeSession();
@@ -167,7 +165,7 @@ TEST_F(RouteTest, WorkspaceViewShowsOnlyAllowedRegularFilesEscaped) {
 
 // Which nonce is pending, and for how long, is the session's rule; the route finds the nonce.
 TEST_F(RouteTest, ConnectPageOnlyForThePendingNonce) {
-    const auto pending = nonce();
+    const auto pending = session->beginBrowserAuth().value_or("");
     const std::pair<std::string, bool> cases[] = {
         {"GET /app-connect?other=1&nonce=" + pending + "&automatic=1", true},
         {"POST /app-connect?nonce=" + pending, false},
@@ -201,7 +199,7 @@ TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
     };
     for (auto [method, origin, body, padTo, status] : cases) {
         session->clearToken();
-        const auto pending = nonce();
+        const auto pending = session->beginBrowserAuth().value_or("");
         if (const auto at = body.find("\"N\""); at != std::string::npos) {
             body.replace(at + 1, 1, pending);
         }
