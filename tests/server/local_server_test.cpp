@@ -1,5 +1,4 @@
-// What only real sockets show: refusals reaching the peer, the client slots, accept failures,
-// and starting, stopping and destroying a listening server.
+// What only real sockets show: refusals, client slots, accept failures, the port's lifetime.
 #include "server/local_server.h"
 
 #include "auth/browser_session.h"
@@ -29,17 +28,14 @@
 namespace zevra {
 namespace {
 
-using testing::exchangeRaw;
 using testing::LoopbackClient;
 
 const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n\r\n";
 
 // Status and body, which is all a test here needs to tell answers apart.
-std::string summary(const std::optional<testing::HttpAnswer>& answer) {
-    return answer ? std::to_string(answer->status) + " " + answer->body : "<no answer>";
-}
 std::string summary(const std::optional<std::string>& raw) {
-    return summary(raw ? testing::splitAnswer(*raw) : std::nullopt);
+    const auto answer = raw ? testing::splitAnswer(*raw) : std::nullopt;
+    return answer ? std::to_string(answer->status) + " " + answer->body : "<no answer>";
 }
 const std::string healthy = R"(200 {"ok":true,"service":"zevra-local-shell"})";
 
@@ -49,22 +45,14 @@ std::string askAndHangUp(std::uint16_t port, std::string_view text, std::size_t 
     const UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const timeval timeout{10, 0};
     ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::send(fd.get(), text.data(), text.size(), MSG_NOSIGNAL) !=
-            static_cast<ssize_t>(text.size())) {
-        return "<no connection>";
-    }
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    // A failed connect or send shows as an answer cut short.
+    ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::send(fd.get(), text.data(), text.size(), MSG_NOSIGNAL);
     std::string answer;
     char buffer[4096];
-    while (answer.size() < answerSize) {
-        const auto n = ::recv(fd.get(), buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            break;
-        }
+    for (ssize_t n = 0;
+         answer.size() < answerSize && (n = ::recv(fd.get(), buffer, sizeof buffer, 0)) > 0;) {
         answer.append(buffer, static_cast<std::size_t>(n));
     }
     return answer;
@@ -76,12 +64,11 @@ protected:
         server = makeServer(0);
         ASSERT_TRUE(server->start());
         port = server->listeningPort().value_or(0);
-        ASSERT_NE(port, 0);
     }
 
     [[nodiscard]] std::unique_ptr<LocalServer> makeServer(std::uint16_t onPort) {
-        auto options =
-            testing::localServerOptions(folder.path() / "Resources", clock, executor, session);
+        auto options = testing::localServerOptions(folder.path() / "Resources", fixture.clock,
+                                                   fixture.executor, session);
         options.port = onPort;
         return std::make_unique<LocalServer>(std::move(options));
     }
@@ -95,8 +82,6 @@ protected:
 
     testing::TemporaryFolder folder;
     testing::SessionFixture fixture;
-    testing::ManualClock& clock = fixture.clock;
-    BackgroundExecutor& executor = fixture.executor;
     std::shared_ptr<BrowserSession> session = fixture.makeSession();
     std::unique_ptr<LocalServer> server;
     std::uint16_t port = 0;
@@ -126,32 +111,25 @@ TEST_F(LocalServerTest, TwelveClientsAtOnceAndTheThirteenthIsTurnedAway) {
 
     for (auto& client : slow) {
         ASSERT_TRUE(client->send("Host: localhost:18484\r\n\r\n"));
-    }
-    for (auto& client : slow) {
         EXPECT_EQ(summary(client->readToEnd()), healthy);
     }
 }
 
-// Every slot is back before its answer is complete, so a client that reconnects as soon as it
-// has read its answer is never turned away.
+// Slots come back before the answer is complete, so an instant reconnect is never refused.
 TEST_F(LocalServerTest, TwelveClientsReconnectingAtOnceAreNeverTurnedAway) {
-    const auto expected = exchangeRaw(port, healthRequest);
-    ASSERT_TRUE(expected.has_value());
-    const auto answerSize = expected->head.size() + expected->body.size();
+    const auto first = testing::exchangeRaw(port, healthRequest);
+    ASSERT_TRUE(first.has_value());
+    const std::string expected = first->head + first->body;
     std::atomic<int> unexpected{0};
-    std::vector<std::thread> clients;
-    for (int client = 0; client < 12; ++client) {
-        clients.emplace_back([&] {
-            for (int round = 0; round < 400; ++round) {
-                if (askAndHangUp(port, healthRequest, answerSize) !=
-                    expected->head + expected->body) {
-                    ++unexpected;
+    {
+        std::vector<std::jthread> clients;
+        for (int client = 0; client < 12; ++client) {
+            clients.emplace_back([&] {
+                for (int round = 0; round < 400; ++round) {
+                    unexpected += askAndHangUp(port, healthRequest, expected.size()) != expected;
                 }
-            }
-        });
-    }
-    for (auto& client : clients) {
-        client.join();
+            });
+        }
     }
     EXPECT_EQ(unexpected.load(), 0);
 }
@@ -170,7 +148,7 @@ TEST_F(LocalServerTest, HoldsItsPortUntilStoppedOrDestroyed) {
     ASSERT_TRUE(second->start());
     second->stop();
     ASSERT_TRUE(second->start());
-    EXPECT_EQ(summary(exchangeRaw(port, healthRequest)), healthy);
+    EXPECT_EQ(answerTo(healthRequest), healthy);
 
     LoopbackClient waiting(port);
     ASSERT_TRUE(waiting.send("GET /health HTTP/1.1\r\n"));
@@ -191,40 +169,24 @@ TEST_F(LocalServerTest, HoldsItsPortUntilStoppedOrDestroyed) {
     EXPECT_TRUE(server->start());
 }
 
-// While it lives, no further descriptor can be opened.
-class NoFreeDescriptors {
-public:
-    NoFreeDescriptors() {
-        ::getrlimit(RLIMIT_NOFILE, &saved_);
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
-        ::setrlimit(RLIMIT_NOFILE, &lowered);
-    }
-    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
-    NoFreeDescriptors(const NoFreeDescriptors&) = delete;
-    NoFreeDescriptors& operator=(const NoFreeDescriptors&) = delete;
-
-private:
-    rlimit saved_{};
-};
-
 TEST_F(LocalServerTest, AcceptFailuresBackOffAndKeepRetrying) {
     // Both clients' descriptors exist before the limit is lowered.
     LoopbackClient holder(port, std::chrono::seconds(10), false);
     LoopbackClient client(port, std::chrono::seconds(10), false);
-    std::optional<NoFreeDescriptors> limit(std::in_place);
-    // The accept already waiting took its descriptor earlier; the holder keeps it in use, so
-    // every accept after it finds none.
-    ASSERT_TRUE(holder.connect());
-    ASSERT_TRUE(holder.send("GET /health HTTP/1.1\r\n"));
-    ASSERT_TRUE(client.connect());
-    ASSERT_TRUE(client.send(healthRequest));
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    // No descriptor can be opened until the limit is restored (nothing returns early). The
+    // accept already waiting took its descriptor; the holder keeps it, so later accepts fail.
+    const rlimit lowered{static_cast<rlim_t>(lowestFree), saved.rlim_max};
+    ::setrlimit(RLIMIT_NOFILE, &lowered);
+    EXPECT_TRUE(holder.connect() && holder.send("GET /health HTTP/1.1\r\n"));
+    EXPECT_TRUE(client.connect() && client.send(healthRequest));
     const std::clock_t cpuBefore = std::clock();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const std::clock_t cpuSpent = std::clock() - cpuBefore;
-    limit.reset();
+    ::setrlimit(RLIMIT_NOFILE, &saved);
     // A loop spinning on the failing accept burns the whole half second.
     EXPECT_LT(cpuSpent, CLOCKS_PER_SEC * 60 / 1000);
     EXPECT_EQ(summary(client.readToEnd()), healthy);

@@ -18,8 +18,7 @@ public:
     [[nodiscard]] bool writeAnswer(std::string_view head, const RegularFile& body) override {
         std::string bytes(body.size, '\0');
         const auto n = ::pread(body.fd.get(), bytes.data(), bytes.size(), 0);
-        written.append(head).append(bytes.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-        return n == static_cast<ssize_t>(bytes.size());
+        return n == static_cast<ssize_t>(bytes.size()) && writeAnswer(head, bytes);
     }
 
     std::string written;

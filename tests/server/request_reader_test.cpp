@@ -1,79 +1,70 @@
+#include "server/http_framing.h"
 #include "server/request_reader.h"
+
+#include "request_input_check.h"
+#include "support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
+#include <climits>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zevra {
 namespace {
 
-// Hands out scripted pieces, each split further by the reader's own read size; then ends
-// with `finalResult` (0: end of stream, -1: an error or timeout).
-class MemoryByteStream final : public ByteStream {
-public:
-    explicit MemoryByteStream(std::vector<std::string> pieces, long finalResult = 0)
-        : pieces_(std::move(pieces)), finalResult_(finalResult) {}
+// Hands out the pieces, split further by the reader's read size, then `finalResult` for ever.
+struct MemoryByteStream final : ByteStream {
+    explicit MemoryByteStream(std::vector<std::string> scripted, long endResult = 0)
+        : pieces(std::move(scripted)), finalResult(endResult) {}
 
     [[nodiscard]] long readSome(std::span<char> into) override {
-        while (next_ < pieces_.size() && offset_ == pieces_[next_].size()) {
-            ++next_;
-            offset_ = 0;
+        while (rest.empty() && next < pieces.size()) {
+            rest = pieces[next++];
         }
-        if (next_ == pieces_.size()) {
-            return finalResult_;
+        if (rest.empty()) {
+            return finalResult;
         }
-        const auto n = std::min(into.size(), pieces_[next_].size() - offset_);
-        std::memcpy(into.data(), pieces_[next_].data() + offset_, n);
-        offset_ += n;
+        const auto n = rest.copy(into.data(), into.size());
+        rest.remove_prefix(n);
         delivered += n;
         return static_cast<long>(n);
     }
 
+    std::vector<std::string> pieces;
+    long finalResult;
+    std::size_t next = 0;
+    std::string_view rest;
     std::size_t delivered = 0;
-
-private:
-    std::vector<std::string> pieces_;
-    long finalResult_;
-    std::size_t next_ = 0;
-    std::size_t offset_ = 0;
 };
 
-RequestReadResult readFrom(std::vector<std::string> pieces, long finalResult = 0) {
-    MemoryByteStream stream(std::move(pieces), finalResult);
-    return readRequest(stream);
-}
-
 HttpRequest requestFrom(std::vector<std::string> pieces, long finalResult = 0) {
-    auto result = readFrom(std::move(pieces), finalResult);
-    EXPECT_TRUE(std::holds_alternative<HttpRequest>(result));
-    auto* request = std::get_if<HttpRequest>(&result);
-    return request ? std::move(*request) : HttpRequest{};
+    MemoryByteStream stream(std::move(pieces), finalResult);
+    return std::get<HttpRequest>(readRequest(stream)); // a refusal throws and fails the test
 }
 
-std::optional<RequestReadFailure> failureOf(const RequestReadResult& result) {
+std::optional<RequestReadFailure> failureOf(std::vector<std::string> pieces, long finalResult = 0) {
+    MemoryByteStream stream(std::move(pieces), finalResult);
+    const auto result = readRequest(stream);
     const auto* failure = std::get_if<RequestReadFailure>(&result);
     return failure ? std::optional(*failure) : std::nullopt;
 }
 
 TEST(RequestReader, SplitsTheRequestLine) {
-    const struct {
-        std::string requestLine;
-        std::string method;
-        std::string rawPath;
-    } cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"pOsT /auth-bridge?x=1 HTTP/1.1", "POST", "/auth-bridge?x=1"},
         {"", "GET", "/"},
         {"DELETE", "DELETE", "/"},
         {"  GET   /a%20b  HTTP/1.0 extra", "GET", "/a%20b"},
     };
-    for (const auto& c : cases) {
-        const auto request = requestFrom({c.requestLine + "\r\nHost: localhost:18484\r\n\r\n"});
-        EXPECT_EQ(request.method, c.method) << c.requestLine;
-        EXPECT_EQ(request.rawPath, c.rawPath) << c.requestLine;
-        EXPECT_EQ(request.headers, c.requestLine + "\r\nHost: localhost:18484") << c.requestLine;
+    for (const auto& [requestLine, method, rawPath] : cases) {
+        const auto request = requestFrom({requestLine + "\r\nHost: localhost:18484\r\n\r\n"});
+        EXPECT_EQ(request.method, method) << requestLine;
+        EXPECT_EQ(request.rawPath, rawPath) << requestLine;
+        EXPECT_EQ(request.headers, requestLine + "\r\nHost: localhost:18484") << requestLine;
     }
 }
 
@@ -92,22 +83,17 @@ TEST(RequestReader, FindsTheEndOfTheHeadersAndTheBodyAcrossReads) {
 }
 
 TEST(RequestReader, KeepsWhateverBodyBytesArrived) {
-    const struct {
-        std::string contentLength;
-        std::string sent;
-        long finalResult;
-    } cases[] = {
-        {"", "abc", 0},     // no length: the bytes already there
-        {"10", "abc", 0},   // the peer stops mid-body
-        {"10", "abcd", -1}, // the read fails mid-body
-        {"2", "abcdef", 0}, // longer than declared is not cut
+    // The declared length's header line, what the peer sends and how its stream ends.
+    const std::tuple<std::string, std::string, long> cases[] = {
+        {"", "abc", 0},                         // no length: the bytes already there
+        {"Content-Length: 10\r\n", "abc", 0},   // the peer stops mid-body
+        {"Content-Length: 10\r\n", "abcd", -1}, // the read fails mid-body
+        {"Content-Length: 2\r\n", "abcdef", 0}, // longer than declared is not cut
     };
-    for (const auto& c : cases) {
-        const std::string length =
-            c.contentLength.empty() ? "" : "Content-Length: " + c.contentLength + "\r\n";
+    for (const auto& [length, sent, finalResult] : cases) {
         const auto request =
-            requestFrom({"POST /x HTTP/1.1\r\n" + length + "\r\n" + c.sent}, c.finalResult);
-        EXPECT_EQ(request.body, c.sent) << c.contentLength << " " << c.sent;
+            requestFrom({"POST /x HTTP/1.1\r\n" + length + "\r\n" + sent}, finalResult);
+        EXPECT_EQ(request.body, sent) << length << sent;
     }
 }
 
@@ -125,7 +111,7 @@ TEST(RequestReader, ServesAnUnfinishedHeaderBlockWhenThePeerStops) {
     const auto request = requestFrom({"get /health HTTP/1.1\r\n", "Host: 127.0.0.1:18484\r\n"});
     EXPECT_EQ(request.rawPath, "/health");
     EXPECT_EQ(request.headers, "get /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n");
-    EXPECT_EQ(failureOf(readFrom({}, -1)), RequestReadFailure::closeSilently);
+    EXPECT_EQ(failureOf({}, -1), RequestReadFailure::closeSilently);
 }
 
 TEST(RequestReader, HeaderLimitCountsEverythingReceived) {
@@ -134,15 +120,13 @@ TEST(RequestReader, HeaderLimitCountsEverythingReceived) {
         return line + std::string(total - line.size() - ending.size(), 'p') + std::string(ending);
     };
     const auto tooLarge = std::optional(RequestReadFailure::headersTooLarge);
-    EXPECT_EQ(failureOf(readFrom({padded(maxHeaderBytes, "\r\n\r\n")})), std::nullopt);
-    EXPECT_EQ(failureOf(readFrom({padded(maxHeaderBytes + 1, "")})), tooLarge);
+    EXPECT_EQ(failureOf({padded(maxHeaderBytes, "\r\n\r\n")}), std::nullopt);
+    EXPECT_EQ(failureOf({padded(maxHeaderBytes + 1, "")}), tooLarge);
     // The empty line arrives, but only after more than the limit was received.
-    EXPECT_EQ(failureOf(readFrom({padded(maxHeaderBytes + 1, "\r\n\r\n")})), tooLarge);
+    EXPECT_EQ(failureOf({padded(maxHeaderBytes + 1, "\r\n\r\n")}), tooLarge);
     // The empty line comes within the limit, but in a read that takes the total past it.
-    EXPECT_EQ(failureOf(readFrom({padded(60000, ""), "\r\n\r\n" + std::string(7996, 'b')})),
-              tooLarge);
-    EXPECT_EQ(failureOf(readFrom({padded(60000, ""), "\r\n\r\n" + std::string(1000, 'b')})),
-              std::nullopt);
+    EXPECT_EQ(failureOf({padded(60000, ""), "\r\n\r\n" + std::string(7996, 'b')}), tooLarge);
+    EXPECT_EQ(failureOf({padded(60000, ""), "\r\n\r\n" + std::string(1000, 'b')}), std::nullopt);
 }
 
 TEST(RequestReader, BodyLimitIsDecidedBeforeReadingTheBody) {
@@ -150,7 +134,8 @@ TEST(RequestReader, BodyLimitIsDecidedBeforeReadingTheBody) {
         return "POST /x HTTP/1.1\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
     };
     MemoryByteStream tooLarge({head(maxBodyBytes + 1), std::string(100, 'b')});
-    EXPECT_EQ(failureOf(readRequest(tooLarge)), RequestReadFailure::bodyTooLarge);
+    EXPECT_EQ(std::get<RequestReadFailure>(readRequest(tooLarge)),
+              RequestReadFailure::bodyTooLarge);
     EXPECT_EQ(tooLarge.delivered, head(maxBodyBytes + 1).size());
 
     const auto request =
@@ -166,6 +151,99 @@ TEST(RequestReader, DecodesInvalidUtf8WithReplacementAndIgnoresItsLength) {
     EXPECT_EQ(request.rawPath, "/\xEF\xBF\xBD");
     EXPECT_EQ(request.headers, "GET /\xEF\xBF\xBD HTTP/1.1\r\nContent-Length: 3");
     EXPECT_EQ(request.body, "");
+}
+
+constexpr std::string_view sampleHeaders = "GET /index.html HTTP/1.1\r\n"
+                                           "Host: 127.0.0.1:18484\r\n"
+                                           "Referer: http://127.0.0.1:18484/index.html?a=b:c\r\n"
+                                           "X-Empty:\r\n"
+                                           "x-tabbed:\t spaced value \t\r\n"
+                                           "X-Twice: first\r\n"
+                                           "X-Twice: second\r\n"
+                                           "X-Spaced : not a match";
+
+TEST(ParseHeader, FindsTheFirstMatchingLineWithoutRegardToCase) {
+    const std::pair<std::string_view, std::optional<std::string>> cases[] = {
+        {"HOST", "127.0.0.1:18484"},
+        {"referer", "http://127.0.0.1:18484/index.html?a=b:c"},
+        {"X-Empty", ""},
+        {"X-Tabbed", "spaced value"},
+        {"X-Twice", "first"},
+        {"X-Spaced", std::nullopt},
+        {"Origin", std::nullopt},
+        // The request line is no header, nor is a name that spans lines.
+        {"GET /index.html HTTP/1.1\r\nHost", std::nullopt},
+    };
+    for (const auto& [name, expected] : cases) {
+        EXPECT_EQ(parseHeader(sampleHeaders, name), expected) << name;
+    }
+}
+
+TEST(ParseContentLength, AcceptsOnlyWholeDecimalNumbers) {
+    const std::pair<std::string_view, long long> cases[] = {
+        {"Content-Length:  42\t", 42},
+        {"Content-Length: +7", 7},
+        {"Content-Length: -5", -5},
+        {"Content-Length: 0007", 7},
+        {"Content-Length: ", 0},
+        {"Content-Length: abc", 0},
+        {"Content-Length: 12abc", 0},
+        {"Content-Length: 1 2", 0},
+        {"Content-Length: +", 0},
+        {"Content-Length: 9223372036854775807", LLONG_MAX},
+        // Too large to hold still reads as too large rather than as no body.
+        {"Content-Length: 99999999999999999999999", LLONG_MAX},
+        {"Content-Length: -99999999999999999999999", LLONG_MIN},
+        {"Host: x", 0},
+        {"content-LENGTH: 3\r\nContent-Length: 9", 3},
+    };
+    for (const auto& [headers, expected] : cases) {
+        EXPECT_EQ(parseContentLength("POST / HTTP/1.1\r\n" + std::string(headers)), expected)
+            << headers;
+    }
+}
+
+// The origin (or referer) and the Host the shell's own requests carry, compared exactly.
+TEST(HttpFraming, NamesTheShellOriginAndHostExactly) {
+    const auto fromShell = requestIsFromLocalShell;
+    const auto hostIsShell = hostIsLocalShell;
+    const std::tuple<bool (*)(std::string_view), std::string_view, bool> cases[] = {
+        {fromShell, "Origin: http://127.0.0.1:18484", true},
+        {fromShell, "origin: http://localhost:18484", true},
+        {fromShell, "Origin: http://127.0.0.1:18484/", false},
+        {fromShell, "Origin: https://127.0.0.1:18484", false},
+        {fromShell, "Origin: http://127.0.0.1:18485", false},
+        {fromShell, "Origin: null\r\nReferer: http://127.0.0.1:18484/index.html", true},
+        {fromShell, "Referer: http://localhost:18484/x", true},
+        {fromShell, "Referer: http://127.0.0.1:18484", false},
+        {fromShell, "Referer: http://127.0.0.1:184840/", false},
+        {fromShell, "Referer: http://evil.example/?http://127.0.0.1:18484/", false},
+        {fromShell, "Host: 127.0.0.1:18484", false},
+        {hostIsShell, "Host: 127.0.0.1:18484", true},
+        {hostIsShell, "host:   LOCALHOST:18484  ", true},
+        {hostIsShell, "Host: localhost", false},
+        {hostIsShell, "Host: 127.0.0.1:18485", false},
+        {hostIsShell, "Host: 127.0.0.1:18484.evil.example", false},
+        {hostIsShell, "X-Host: 127.0.0.1:18484", false},
+        {hostIsShell, "", false},
+    };
+    for (const auto& [check, headers, expected] : cases) {
+        EXPECT_EQ(check("GET / HTTP/1.1\r\n" + std::string(headers)), expected) << headers;
+    }
+}
+
+// Inputs the fuzzer kept still keep the reader's rules, so a fault it once found stays found.
+TEST(ServerFuzzCorpus, EveryInputKeepsTheReaderRules) {
+    std::size_t replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ZEVRA_SERVER_CORPUS_DIR)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const auto input = testing::readFile(entry.path());
+        EXPECT_EQ(fuzzing::requestInputViolation(input), std::nullopt) << entry.path();
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 20U);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "server/http_framing.h"
 #include "server/local_server.h"
 #include "server/memory_byte_sink.h"
+#include "server/request_path.h"
+#include "server/safe_file.h"
 #include "server/workspace_view.h"
 #include "support/local_server_options.h"
 #include "support/loopback_client.h"
@@ -18,24 +20,16 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 namespace zevra {
 namespace {
 
-constexpr std::string_view textPlain = "text/plain; charset=utf-8";
-constexpr std::string_view shellReferer = "\r\nReferer: http://127.0.0.1:18484/index.html";
-constexpr std::string_view extensionOrigin =
+const std::string shellReferer = "\r\nReferer: http://127.0.0.1:18484/index.html";
+const std::string extensionOrigin =
     "\r\nOrigin: chrome-extension://abcdefghijklmnopabcdefghijklmnop";
-constexpr std::string_view connectRefusal = "Invalid or expired app connection request.";
 const std::string token = "0123456789abcdefABCDEF0123456789";
 
-// Content types are the writer's; the body tells JSON and text answers apart.
-struct Expected {
-    int status;
-    std::string body;
-};
-
-// The dispatch over a resources folder and a session in memory.
 class RouteTest : public ::testing::Test {
 protected:
     RouteTest() {
@@ -43,29 +37,28 @@ protected:
         setenv("ZEVRA_WORKSPACE_ROOT", (folder.path() / "work").c_str(), 1);
         folder.write("Resources/index.html", "shell");
         folder.write("Resources/sub dir/a.txt", "spaced");
+        folder.write("Resources/tools/t.html", "tool");
         folder.write("secret.txt", "secret");
-        options = testing::localServerOptions(folder.path() / "Resources", clock, executor, session,
-                                              &revealed);
+        options = testing::localServerOptions(folder.path() / "Resources", fixture.clock,
+                                              fixture.executor, session, &revealed);
     }
 
-    // `moreHeaders`: each line with its leading CR LF.
-    testing::HttpAnswer ask(std::string method, std::string rawPath,
-                            std::string_view moreHeaders = "", std::string body = "") {
-        HttpRequest request{method, rawPath, "", std::move(body)};
-        request.headers = method + " " + rawPath + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
-                          std::string(moreHeaders);
+    // `request`: method and raw path, then any more header lines, each with its leading CR LF.
+    testing::HttpAnswer ask(const std::string& request, std::string body = "") {
+        const auto line = request.substr(0, request.find("\r\n"));
+        const auto space = line.find(' ');
+        const HttpRequest asked{line.substr(0, space), line.substr(space + 1),
+                                line + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
+                                    request.substr(line.size()),
+                                std::move(body)};
         testing::MemoryByteSink sink;
         ResponseWriter writer(sink);
-        dispatchRequest(routeServicesFor(options), request, writer);
+        dispatchRequest(routeServicesFor(options), asked, writer);
         return testing::splitAnswer(sink.written).value_or(testing::HttpAnswer{});
     }
 
-    [[nodiscard]] std::string nonce() { return session->beginBrowserAuth().value_or(""); }
-
     testing::TemporaryFolder folder;
     testing::SessionFixture fixture;
-    testing::ManualClock& clock = fixture.clock;
-    BackgroundExecutor& executor = fixture.executor;
     std::shared_ptr<BrowserSession> session = fixture.makeSession();
     std::vector<std::filesystem::path> revealed;
     LocalServerOptions options;
@@ -73,73 +66,64 @@ protected:
 
 // Path decoding, traversal and content types have their own tables; here each rule is reached.
 TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
-    const Expected health{200, R"({"ok":true,"service":"zevra-local-shell"})"};
-    const Expected refusedJSON{403, R"({"ok":false})"};
-    const auto notFound = [](std::string path) { return Expected{404, "Not Found: " + path}; };
-    const struct {
-        std::string method;
-        std::string rawPath;
-        Expected expected;
-        std::string_view headers = "";
-    } cases[] = {
-        {"POST", "/health", health},
-        {"GET", "/health?x=1", notFound("/health")},
-        {"GET", "/health/", notFound("/health/")},
-        {"GET", "/", {200, "shell"}},
-        {"GET", "/sub%20dir/a.txt", {200, "spaced"}},
-        {"GET", "/%2e%2e/secret.txt", notFound("/../secret.txt")},
-        {"GET", "/index.html%00.png", notFound(std::string("/index.html\0.png", 16))},
-        {"GET", "/index.html?x", {200, "shell"}},
-        {"GET", "/api/searches?q=zzz", {200, R"({"ok":true,"query":"zzz","results":[]})"}},
-        {"GET",
-         "/api/search?q=zz%20q+x&q=y",
-         {200, R"({"ok":true,"query":"zz q+x","results":[]})"}},
-        {"GET", "/api/downloads?x", {200, R"({"items":[],"ok":true})"}},
-        {"GET", "/api/other", {502, R"({"detail":"proxy error","ok":false})"}},
-        {"GET", "/%61pi/x", {502, R"({"detail":"proxy error","ok":false})"}},
-        {"POST", "/surface/x", {502, R"({"detail":"proxy error","ok":false})"}},
-        {"GET", "/vibe-codes/t.html", {200, "tool"}},
-        {"GET", "/vibe-codes/%2e%2e/index.html", notFound("/vibe-codes/../index.html")},
-        {"GET", "/downloads/%2e%2e/secret.txt", notFound("/downloads/../secret.txt")},
-        {"GET", "/api/reveal-downloads", refusedJSON, shellReferer},
-        {"POST", "/api/reveal-downloads", refusedJSON},
+    const std::string refusedJSON = R"({"ok":false})";
+    const std::string proxyError = R"({"detail":"proxy error","ok":false})";
+    const std::string notFound = "Not Found: ";
+    // The request with any more header lines, then the status and body of its answer.
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {"POST /health", 200, R"({"ok":true,"service":"zevra-local-shell"})"},
+        {"GET /health?x=1", 404, notFound + "/health"},
+        {"GET /health/", 404, notFound + "/health/"},
+        {"GET /", 200, "shell"},
+        {"GET /sub%20dir/a.txt", 200, "spaced"},
+        {"GET /%2e%2e/secret.txt", 404, notFound + "/../secret.txt"},
+        {"GET /index.html%00.png", 404, notFound + std::string("/index.html\0.png", 16)},
+        {"GET /index.html?x", 200, "shell"},
+        {"GET /api/searches?q=zzz", 200, R"({"ok":true,"query":"zzz","results":[]})"},
+        {"GET /api/search?q=zz%20q+x&q=y", 200, R"({"ok":true,"query":"zz q+x","results":[]})"},
+        {"GET /api/downloads?x", 200, R"({"items":[],"ok":true})"},
+        {"GET /api/other", 502, proxyError},
+        {"GET /%61pi/x", 502, proxyError},
+        {"POST /surface/x", 502, proxyError},
+        {"GET /vibe-codes/t.html", 200, "tool"},
+        {"GET /vibe-codes/%2e%2e/index.html", 404, notFound + "/vibe-codes/../index.html"},
+        {"GET /downloads/%2e%2e/secret.txt", 404, notFound + "/downloads/../secret.txt"},
+        {"GET /api/reveal-downloads" + shellReferer, 403, refusedJSON},
+        {"POST /api/reveal-downloads", 403, refusedJSON},
         // Prefixes: the longer rule comes first, and a longer path still matches its rule.
-        {"GET", "/auth-bridgework", {403, ""}},
-        {"GET", "/app-connection", {403, std::string(connectRefusal)}},
+        {"GET /auth-bridgework", 403, ""},
+        {"GET /app-connection", 403, "Invalid or expired app connection request."},
         // The status routes answer only the local shell, and only to GET.
-        {"POST", "/auth-bridge/status", refusedJSON, shellReferer},
-        {"GET", "/auth-bridge/statusx", refusedJSON},
-        {"GET", "/api/local-auth/status?x", refusedJSON},
-        {"POST", "/api/local-auth/status", refusedJSON, "\r\nOrigin: http://127.0.0.1:18484"},
-        {"GET",
-         "/api/local-auth/status",
-         {200, R"({"authenticated":false,"ok":true})"},
-         "\r\nOrigin: http://localhost:18484"},
+        {"POST /auth-bridge/status" + shellReferer, 403, refusedJSON},
+        {"GET /auth-bridge/statusx", 403, refusedJSON},
+        {"GET /api/local-auth/status?x", 403, refusedJSON},
+        {"POST /api/local-auth/status\r\nOrigin: http://127.0.0.1:18484", 403, refusedJSON},
+        {"GET /api/local-auth/status\r\nOrigin: http://localhost:18484", 200,
+         R"({"authenticated":false,"ok":true})"},
     };
-    folder.write("Resources/tools/t.html", "tool");
-    for (const auto& c : cases) {
-        const auto answer = ask(c.method, c.rawPath, c.headers);
-        EXPECT_EQ(answer.status, c.expected.status) << c.rawPath;
-        EXPECT_EQ(answer.body, c.expected.body) << c.rawPath;
+    for (const auto& [request, status, body] : cases) {
+        const auto answer = ask(request);
+        EXPECT_EQ(answer.status, status) << request;
+        EXPECT_EQ(answer.body, body) << request;
     }
     EXPECT_TRUE(revealed.empty());
 }
 
 TEST_F(RouteTest, LocalEndpointsAnswerTheShell) {
-    const auto found = nlohmann::json::parse(ask("GET", "/api/search?q=Home").body);
+    const auto found = nlohmann::json::parse(ask("GET /api/search?q=Home").body);
     EXPECT_EQ(found.at("results").at(0).at("open_url"),
               std::string("https://") + config::SiteHost + "/");
-    EXPECT_EQ(ask("POST", "/api/reveal-downloads", shellReferer).body, R"({"ok":true})");
+    EXPECT_EQ(ask("POST /api/reveal-downloads" + shellReferer).body, R"({"ok":true})");
     const auto folderPath = folder.path() / "Desktop/ZEVRA Downloads";
     EXPECT_EQ(revealed, std::vector<std::filesystem::path>{folderPath});
     EXPECT_TRUE(std::filesystem::is_directory(folderPath));
     // A saved page is shown, but never with the shell's origin.
     folder.write("Desktop/ZEVRA Downloads/x.html", "<script>steal()</script>");
-    const auto saved = ask("GET", "/downloads/x.html");
+    const auto saved = ask("GET /downloads/x.html");
     EXPECT_EQ(saved.body, "<script>steal()</script>");
     EXPECT_EQ(parseHeader(saved.head, "Content-Security-Policy"), "sandbox");
     EXPECT_EQ(parseHeader(saved.head, "X-Content-Type-Options"), "nosniff");
-    EXPECT_EQ(parseHeader(ask("GET", "/index.html").head, "Content-Security-Policy"), std::nullopt);
+    EXPECT_EQ(parseHeader(ask("GET /index.html").head, "Content-Security-Policy"), std::nullopt);
 }
 
 TEST_F(RouteTest, WorkspaceViewShowsOnlyAllowedRegularFilesEscaped) {
@@ -155,13 +139,8 @@ TEST_F(RouteTest, WorkspaceViewShowsOnlyAllowedRegularFilesEscaped) {
     std::filesystem::create_symlink("/dev/zero", kelmor / "zero.md");
     std::filesystem::resize_file(folder.write("work/_deploy/kelmor/big.md", ""),
                                  largestWorkspacePreview + 1);
-    const auto view = [&](const std::filesystem::path& file) {
-        return ask("GET", workspaceViewURL(file.string()).substr(loopbackBase.size()));
-    };
-    const struct {
-        std::filesystem::path file;
-        std::string shown; // what the page's text holds; empty for 404 "Not found."
-    } cases[] = {
+    // What the page's text holds; empty for 404 "Not found.".
+    const std::pair<std::filesystem::path, std::string> cases[] = {
         {kelmor / "a.md", "<pre>x &lt;/pre&gt;&lt;script&gt;&quot;&amp;</pre>"},
         {kelmor / "R&D #1+2=3.md", "<h1>R&amp;d #1+2=3</h1>"},
         {kelmor / "data.json", "{\n  &quot;a&quot;: [\n    1\n  ]\n}"},
@@ -175,17 +154,18 @@ TEST_F(RouteTest, WorkspaceViewShowsOnlyAllowedRegularFilesEscaped) {
         {kelmor / "missing.md", ""},
     };
     for (const auto& [file, shown] : cases) {
-        const auto answer = view(file);
+        const auto answer =
+            ask("GET " + workspaceViewURL(file.string()).substr(loopbackBase.size()));
         EXPECT_EQ(answer.status, shown.empty() ? 404 : 200) << file;
         EXPECT_NE(answer.body.find(shown.empty() ? "Not found." : shown), std::string::npos)
             << file << answer.body;
     }
-    EXPECT_EQ(ask("GET", "/workspace-view?file=x").body, "Not found.");
+    EXPECT_EQ(ask("GET /workspace-view?file=x").body, "Not found.");
 }
 
 // Which nonce is pending, and for how long, is the session's rule; the route finds the nonce.
 TEST_F(RouteTest, ConnectPageOnlyForThePendingNonce) {
-    const auto pending = nonce();
+    const auto pending = session->beginBrowserAuth().value_or("");
     const std::pair<std::string, bool> cases[] = {
         {"GET /app-connect?other=1&nonce=" + pending + "&automatic=1", true},
         {"POST /app-connect?nonce=" + pending, false},
@@ -193,14 +173,13 @@ TEST_F(RouteTest, ConnectPageOnlyForThePendingNonce) {
         {"GET /app-connect?nonce=" + pending + "%zz", false},
     };
     for (const auto& [request, served] : cases) {
-        const auto space = request.find(' ');
-        const auto answer = ask(request.substr(0, space), request.substr(space + 1));
+        const auto answer = ask(request);
         EXPECT_EQ(answer.status, served ? 200 : 403) << request;
         EXPECT_EQ(answer.body.find("<title>ZEVRA — connect app</title>") != std::string::npos,
                   served)
             << request;
         EXPECT_EQ(parseHeader(answer.head, "Content-Type"),
-                  served ? "text/html; charset=utf-8" : textPlain);
+                  served ? "text/html; charset=utf-8" : "text/plain; charset=utf-8");
     }
 }
 
@@ -208,14 +187,8 @@ TEST_F(RouteTest, ConnectPageOnlyForThePendingNonce) {
 // how the body is read, and answers without a body either way.
 TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
     const std::string json = R"({"token":")" + token + R"(","nonce":"N"})";
-    // "N" stands for the pending nonce; `padTo` pads the body with spaces.
-    const struct {
-        std::string method;
-        std::string_view origin;
-        std::string body;
-        std::size_t padTo;
-        int status;
-    } cases[] = {
+    // "N" stands for the pending nonce; the body is padded with spaces to the given size.
+    const std::tuple<std::string, std::string, std::string, std::size_t, int> cases[] = {
         {"POST", extensionOrigin, json, 512, 204},
         {"POST", extensionOrigin, json, 513, 403},
         {"GET", extensionOrigin, json, 0, 403},
@@ -224,23 +197,87 @@ TEST_F(RouteTest, HandoffReadsItsBodyWithinTheLimit) {
         {"POST", "\r\nOrigin: https://zevra.example", "\xC2\xA0 " + token + "\xE2\x80\xA8\n", 0,
          204},
     };
-    for (const auto& c : cases) {
+    for (auto [method, origin, body, padTo, status] : cases) {
         session->clearToken();
-        std::string body = c.body;
-        const auto pending = nonce();
+        const auto pending = session->beginBrowserAuth().value_or("");
         if (const auto at = body.find("\"N\""); at != std::string::npos) {
             body.replace(at + 1, 1, pending);
         }
-        body.append(c.padTo > body.size() ? c.padTo - body.size() : 0, ' ');
-        const auto answer = ask(c.method, "/auth-bridge", c.origin, body);
-        EXPECT_EQ(answer.status, c.status) << c.body;
-        EXPECT_EQ(answer.body, "") << c.body;
-        EXPECT_EQ(session->currentToken().has_value(), c.status == 204) << c.body;
+        body.append(padTo > body.size() ? padTo - body.size() : 0, ' ');
+        const auto answer = ask(method + " /auth-bridge" + origin, body);
+        EXPECT_EQ(answer.status, status) << body;
+        EXPECT_EQ(answer.body, "") << body;
+        EXPECT_EQ(session->currentToken().has_value(), status == 204) << body;
     }
     // The shell learns of the last one, once.
     for (const std::string ready : {"true", "false"}) {
-        EXPECT_EQ(ask("GET", "/auth-bridge/status", shellReferer).body,
+        EXPECT_EQ(ask("GET /auth-bridge/status" + shellReferer).body,
                   R"({"authenticated":true,"handoff_ready":)" + ready + R"(,"ok":true})");
+    }
+}
+
+TEST(NormalisedPath, CutsTheQueryMapsTheRootAndDecodes) {
+    // The raw path, then the path and query it gives.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"/?v=2", "/index.html", "v=2"},
+        {"/a%20b?a=%20&b", "/a b", "a=%20&b"},
+        {"/q?x?y", "/q", "x?y"},
+        {"/%2e%2e/caf%C3%A9%2F", "/../caf\xC3\xA9/", ""},
+        // Invalid escapes, or escapes that are not UTF-8, leave the path as it came.
+        {"/100%", "/100%", ""},
+        {"/%ff", "/%ff", ""},
+        {"/%25", "/%", ""},
+        {"?only", "", "only"},
+    };
+    for (const auto& [rawPath, path, query] : cases) {
+        const auto result = normalisedPath(rawPath);
+        EXPECT_EQ(result.path, path) << rawPath;
+        EXPECT_EQ(result.query, query) << rawPath;
+    }
+    // NUL is decoded for later checks to refuse.
+    EXPECT_EQ(removingPercentEncoding("a%00b"), std::string("a\0b", 3));
+}
+
+TEST(SafeFile, ResolvesInsideTheRootAndRefusesEverythingThatLeavesIt) {
+    const testing::TemporaryFolder folder;
+    const std::filesystem::path root = folder.path() / "root";
+    folder.write("root/index.html", "shell");
+    folder.write("root/css/site.css", "css");
+    folder.write("outside/secret.txt", "secret");
+    std::filesystem::create_symlink(folder.path() / "outside", root / "escape");
+    std::filesystem::create_symlink(folder.path() / "outside/secret.txt", root / "secret-link");
+    std::filesystem::create_symlink("css/site.css", root / "inner-link");
+    // A root reached through a symbolic link works like the real folder.
+    std::filesystem::create_symlink(root, folder.path() / "root-link");
+    const std::filesystem::path realRoot = std::filesystem::canonical(root);
+
+    const std::pair<std::string, std::string> inside[] = {
+        {"css/../index.html", "index.html"},
+        {"./css//site.css", "css/site.css"},
+        {"inner-link", "css/site.css"},
+        // A leading slash is a component under the root, not the file system's root.
+        {"/index.html", "index.html"},
+        {"new/missing.txt", "new/missing.txt"},
+    };
+    for (const auto& [relative, expected] : inside) {
+        EXPECT_EQ(safeFile(root, relative), realRoot / expected) << relative;
+    }
+    EXPECT_EQ(safeFile(folder.path() / "root-link", "index.html"), realRoot / "index.html");
+
+    const std::string refused[] = {
+        "",
+        "css/..",
+        "..",
+        "css/../../outside/secret.txt",
+        "escape/secret.txt",
+        "secret-link",
+        "/../outside/secret.txt",
+        "../root",
+        "../rootx/file",
+        std::string("index.html\0.txt", 15),
+    };
+    for (const auto& relative : refused) {
+        EXPECT_EQ(safeFile(root, relative), std::nullopt) << relative;
     }
 }
 

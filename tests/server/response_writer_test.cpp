@@ -16,11 +16,8 @@
 namespace zevra {
 namespace {
 
-using testing::MemoryByteSink;
-using testing::TemporaryFolder;
-
 template <typename Write> testing::HttpAnswer answerOf(Write write) {
-    MemoryByteSink sink;
+    testing::MemoryByteSink sink;
     ResponseWriter writer(sink);
     write(writer);
     return testing::splitAnswer(sink.written).value_or(testing::HttpAnswer{});
@@ -31,7 +28,7 @@ std::string header(const testing::HttpAnswer& answer, std::string_view name) {
 }
 
 TEST(ResponseWriter, EachAnswerCarriesItsHeaderSet) {
-    const TemporaryFolder folder;
+    const testing::TemporaryFolder folder;
     const auto file = folder.write("site.CSS", "body{}");
     const auto plain =
         answerOf([](ResponseWriter& w) { w.sendResponse("418 Teapot", "t/x", "tea"); });
@@ -80,7 +77,7 @@ TEST(ContentTypeForFile, LooksUpTheLowerCasedExtension) {
 }
 
 TEST(ResponseWriter, AnswersNotFoundForWhatIsNoReadableRegularFile) {
-    const TemporaryFolder folder;
+    const testing::TemporaryFolder folder;
     folder.write("dir/inside.txt", "x");
     const auto fifo = folder.path() / "pipe.html";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

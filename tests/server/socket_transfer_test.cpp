@@ -1,5 +1,4 @@
-// What only a real socket shows: the time limits against a slow peer, files of every size
-// arriving whole, and a peer that goes away raising no SIGPIPE.
+// What only a real socket shows: time limits, files of every size whole, no SIGPIPE.
 #include "server/client_socket.h"
 #include "server/http_framing.h"
 #include "server/response_writer.h"
@@ -19,8 +18,10 @@
 
 #include <array>
 #include <chrono>
+#include <numeric>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace zevra {
@@ -30,11 +31,15 @@ using namespace std::chrono_literals;
 
 // Both ends of a local stream connection. The server end is set up as the server sets up an
 // accepted connection and written through `sink`; the test reads what arrives at the peer end.
-class SocketPair {
-public:
-    SocketPair() : SocketPair(connectedPair()) {}
+struct SocketPair {
+    static std::array<int, 2> connectedPair() {
+        std::array<int, 2> fds{-1, -1};
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds.data()), 0);
+        return fds;
+    }
 
-    // Everything that arrives at the peer end until the server end is closed.
+    SocketPair() { configureClientSocket(server.get()); }
+
     std::string readAll() {
         std::string all;
         char buffer[65536];
@@ -44,32 +49,19 @@ public:
         return all;
     }
 
-    UniqueFd server;
-    UniqueFd peer;
+    std::array<int, 2> fds = connectedPair();
+    UniqueFd server{fds[0]};
+    UniqueFd peer{fds[1]};
     testing::ManualClock clock;
     SocketByteSink sink{server.get(), clock};
-
-private:
-    explicit SocketPair(std::array<int, 2> fds) : server(fds[0]), peer(fds[1]) {
-        configureClientSocket(server.get());
-    }
-    static std::array<int, 2> connectedPair() {
-        std::array<int, 2> fds{-1, -1};
-        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds.data()), 0);
-        return fds;
-    }
 };
 
 TEST(SocketByteStream, ReadsWithinTheRequestTimeLimits) {
     constexpr std::size_t bodyBytes = 2 << 20;
     const auto bodyLimit = bodyReadTimeLimit(bodyBytes);
-    struct Case {
-        bool bodyDeclared;
-        // The clock moves by each gap, then one byte arrives and is read.
-        std::vector<std::chrono::milliseconds> gaps;
-        bool lastByteInTime;
-    };
-    const Case cases[] = {
+    // Whether a body is declared; the clock moves by each gap, then one byte arrives and is
+    // read; whether the last byte is in time.
+    const std::tuple<bool, std::vector<std::chrono::milliseconds>, bool> cases[] = {
         {false, {readSilenceLimit}, true},
         {false, {readSilenceLimit + 1ms}, false},
         {false, {4s, 4s, headerReadTimeLimit - 8s}, true},
@@ -78,16 +70,16 @@ TEST(SocketByteStream, ReadsWithinTheRequestTimeLimits) {
         {true, {4s, 4s, 4s, bodyLimit - 12s + 1ms}, false},
     };
     for (std::size_t row = 0; row < std::size(cases); ++row) {
-        const auto& c = cases[row];
+        const auto& [bodyDeclared, gaps, lastByteInTime] = cases[row];
         SocketPair pair;
         SocketByteStream stream(pair.server.get(), pair.clock);
-        if (c.bodyDeclared) {
+        if (bodyDeclared) {
             stream.expectBody(bodyBytes);
         }
-        for (std::size_t i = 0; i < c.gaps.size(); ++i) {
-            pair.clock.advance(c.gaps[i]);
+        for (std::size_t i = 0; i < gaps.size(); ++i) {
+            pair.clock.advance(gaps[i]);
             ASSERT_EQ(::send(pair.peer.get(), "x", 1, MSG_NOSIGNAL), 1);
-            const bool inTime = i + 1 < c.gaps.size() || c.lastByteInTime;
+            const bool inTime = i + 1 < gaps.size() || lastByteInTime;
             char byte = 0;
             EXPECT_EQ(stream.readSome({&byte, 1}), inTime ? 1 : -1)
                 << "row " << row << " byte " << i;
@@ -122,9 +114,7 @@ TEST(SocketByteSink, SendsFilesOfEverySizeWhole) {
     const testing::TemporaryFolder folder;
     for (const std::size_t size : {0, 1, 65536, 65537, 1 << 20}) {
         std::string contents(size, '\0');
-        for (std::size_t i = 0; i < size; ++i) {
-            contents[i] = static_cast<char>('a' + i % 26);
-        }
+        std::iota(contents.begin(), contents.end(), '\0');
         const auto file = folder.write("file-" + std::to_string(size) + ".json", contents);
         SocketPair pair;
         std::thread writer([&] {
