@@ -2,17 +2,15 @@
 
 #include "support/session_fixture.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <latch>
-#include <map>
 #include <thread>
 #include <vector>
 
 namespace zevra {
-namespace {
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -21,18 +19,6 @@ constexpr const char* tokenA = "0123456789abcdefABCDEF0123456789";
 constexpr const char* tokenB = "fedcba9876543210fedcba9876543210";
 constexpr const char* site = "https://zevra.example";
 constexpr const char* extension = "chrome-extension://abcdefghijklmnopabcdefghijklmnop";
-
-// Runs `work(caller)` on `callers` threads released together, and waits for them.
-void race(int callers, const std::function<void(int)>& work) {
-    std::latch start(callers);
-    std::vector<std::jthread> threads;
-    for (int caller = 0; caller < callers; ++caller) {
-        threads.emplace_back([&, caller] {
-            start.arrive_and_wait();
-            work(caller);
-        });
-    }
-}
 
 class BrowserSessionTest : public ::testing::Test {
 protected:
@@ -48,9 +34,7 @@ protected:
 TEST_F(BrowserSessionTest, NoncesAreFreshLowercaseHexAndOnlyTheLatestIsPending) {
     const auto first = session->beginBrowserAuth().value_or("");
     const auto nonce = session->beginBrowserAuth().value_or("");
-    EXPECT_EQ(nonce.find_first_not_of("0123456789abcdef"), std::string::npos) << nonce;
-    EXPECT_EQ(nonce.size(), 64u);
-    EXPECT_NE(first, nonce);
+    EXPECT_THAT(nonce, ::testing::MatchesRegex("[0-9a-f]{64}"));
     EXPECT_FALSE(session->browserAuthIsPending(first));
     EXPECT_TRUE(session->browserAuthIsPending(nonce));
     fixture.random.failing = true;
@@ -58,41 +42,35 @@ TEST_F(BrowserSessionTest, NoncesAreFreshLowercaseHexAndOnlyTheLatestIsPending) 
     EXPECT_TRUE(session->browserAuthIsPending(nonce));
 }
 
-TEST_F(BrowserSessionTest, WindowLastsSixHundredSecondsInclusive) {
+TEST_F(BrowserSessionTest, NonceRulesPerSenderWithinSixHundredSecondsInclusive) {
     EXPECT_FALSE(handoff(tokenA, std::nullopt, site)); // no sign-in begun
-    const std::pair<std::chrono::milliseconds, bool> cases[] = {
-        {599s, true}, {600s, true}, {600s + 1ms, false}};
-    for (const auto& [elapsed, open] : cases) {
+    enum Nonce { Right, Wrong, Absent, Empty };
+    const std::tuple<Text, Nonce, std::chrono::milliseconds, bool> cases[] = {
+        {site, Absent, 0s, true},
+        {site, Empty, 0s, true},
+        {site, Right, 0s, true},
+        {site, Wrong, 0s, false},
+        {extension, Right, 0s, true},
+        {extension, Wrong, 0s, false},
+        {extension, Absent, 0s, false},
+        {"http://127.0.0.1:18484", Right, 0s, true},
+        {"http://127.0.0.1:18484", Empty, 0s, false},
+        {std::nullopt, Right, 0s, false},
+        {extension, Right, 599s, true},
+        {extension, Right, 600s, true},
+        {extension, Right, 600s + 1ms, false},
+    };
+    for (const auto& [origin, which, elapsed, accepted] : cases) {
         const auto nonce = *session->beginBrowserAuth();
         fixture.clock.advance(elapsed);
-        EXPECT_EQ(session->browserAuthIsPending(nonce), open) << elapsed.count();
-        EXPECT_EQ(handoff(tokenA, nonce), open) << elapsed.count();
-        EXPECT_EQ(session->consumeBrowserHandoffReady(), open) << elapsed.count();
-    }
-}
-
-// Which nonce each sender must bring; where a request comes from is decided by the origin rules.
-TEST_F(BrowserSessionTest, HandoffNonceRulesPerSender) {
-    enum Nonce { Right, Wrong, Absent, Empty };
-    const std::tuple<Text, Nonce, bool> cases[] = {
-        {site, Absent, true},
-        {site, Empty, true},
-        {site, Right, true},
-        {site, Wrong, false},
-        {extension, Right, true},
-        {extension, Wrong, false},
-        {extension, Absent, false},
-        {"http://127.0.0.1:18484", Right, true},
-        {"http://127.0.0.1:18484", Empty, false},
-        {std::nullopt, Right, false},
-    };
-    for (const auto& [origin, which, accepted] : cases) {
-        const auto nonce = *session->beginBrowserAuth();
+        const bool open = elapsed <= 600s;
         const Text given[] = {nonce, std::string(64, '0'), std::nullopt, ""};
-        const std::string what = origin.value_or("-") + " " + std::to_string(which);
-        EXPECT_EQ(handoff(tokenA, given[which], origin), accepted) << what;
-        EXPECT_EQ(session->consumeBrowserHandoffReady(), accepted) << what;
-        EXPECT_EQ(session->browserAuthIsPending(nonce), !accepted) << what;
+        SCOPED_TRACE(origin.value_or("-") + " " + std::to_string(which) + " " +
+                     std::to_string(elapsed.count()));
+        EXPECT_EQ(session->browserAuthIsPending(nonce), open);
+        EXPECT_EQ(handoff(tokenA, given[which], origin), accepted);
+        EXPECT_EQ(session->consumeBrowserHandoffReady(), accepted);
+        EXPECT_EQ(session->browserAuthIsPending(nonce), open && !accepted);
     }
 }
 
@@ -137,29 +115,34 @@ TEST_F(BrowserSessionTest, RacingHandoffsActivationsAndClearingKeepOneTokenInSte
         const bool clearing = trial % 2 == 1;
         const auto nonce = *session->beginBrowserAuth();
         std::atomic<int> accepted = 0;
-        race(6, [&](int caller) {
-            const std::string token(32, static_cast<char>('0' + caller));
-            if (caller == 0 && clearing) {
-                session->clearToken();
-            } else if (caller == 1) {
-                static_cast<void>(session->activateToken(token));
-            } else {
-                accepted += handoff(token, nonce) ? 1 : 0;
-            }
-        });
+        std::latch start(6);
+        std::vector<std::jthread> callers;
+        for (int caller = 0; caller < 6; ++caller) {
+            callers.emplace_back([&, caller] {
+                start.arrive_and_wait();
+                const std::string token(32, static_cast<char>('0' + caller));
+                if (caller == 0 && clearing) {
+                    session->clearToken();
+                } else if (caller == 1) {
+                    static_cast<void>(session->activateToken(token));
+                } else {
+                    accepted += handoff(token, nonce) ? 1 : 0;
+                }
+            });
+        }
+        callers.clear(); // joins them
         ASSERT_TRUE(clearing ? accepted <= 1 : accepted == 1) << trial << ": " << accepted;
         ASSERT_EQ(session->currentToken(), session->keychain().read()) << trial;
     }
 }
 
 TEST(BrowserSessionStartup, LoadsTheStoredOrHandedOverToken) {
-    const Text none;
     // In the keyring, handed over by the update to this version, activated meanwhile: loaded.
     const std::tuple<Text, Text, Text, Text> cases[] = {
-        {tokenA, none, none, tokenA},
-        {none, tokenA, none, tokenA},
-        {tokenA, tokenB, none, tokenA},
-        {none, tokenA, tokenB, tokenB},
+        {tokenA, {}, {}, tokenA},
+        {{}, tokenA, {}, tokenA},
+        {tokenA, tokenB, {}, tokenA},
+        {{}, tokenA, tokenB, tokenB},
     };
     for (const auto& [inKeyring, handedOver, activated, expected] : cases) {
         testing::SessionFixture fixture;
@@ -199,10 +182,8 @@ TEST_F(BrowserSessionTest, IdentityAnswersDecideTheStatusAndTheToken) {
         {500, "", false, signedOut, false},
     };
     for (const auto& [status, body, signedIn, expected, tokenKept] : cases) {
-        fixture.site->answer.reset();
-        if (status != 0) {
-            fixture.site->answers(status, body);
-        }
+        fixture.site->answer =
+            status == 0 ? std::nullopt : std::optional(HttpClientResponse{status, {}, body});
         session->clearToken();
         ASSERT_TRUE(!signedIn || session->activateToken(tokenA));
         const auto nonce = *session->beginBrowserAuth();
@@ -227,16 +208,14 @@ TEST_F(BrowserSessionTest, IdentityRequestCarriesTheTokenAndVersion) {
 
     const auto& sent = fixture.site->sent;
     ASSERT_EQ(sent.size(), 2u);
-    using Headers = std::map<std::string, std::string>;
-    const auto headers = [&sent](std::size_t request) {
-        return Headers(sent[request].headers.begin(), sent[request].headers.end());
-    };
+    using ::testing::Pair;
     EXPECT_EQ(sent[0].url, "https://zevra.example/api/identity/me");
     EXPECT_EQ(sent[0].timeout, 1234ms);
-    EXPECT_EQ(headers(0), (Headers{{"Authorization", std::string("Bearer ") + tokenA},
-                                   {"X-Zevra-Token", tokenA},
-                                   {"User-Agent", "ZEVRA.app/2.0.0"}}));
-    EXPECT_EQ(headers(1), (Headers{{"User-Agent", "ZEVRA.app/unknown"}}));
+    EXPECT_THAT(sent[0].headers,
+                ::testing::UnorderedElementsAre(
+                    Pair("Authorization", std::string("Bearer ") + tokenA),
+                    Pair("X-Zevra-Token", tokenA), Pair("User-Agent", "ZEVRA.app/2.0.0")));
+    EXPECT_THAT(sent[1].headers, ::testing::ElementsAre(Pair("User-Agent", "ZEVRA.app/unknown")));
 }
 
 TEST_F(BrowserSessionTest, SiteThatNeverAnswersIsDegradedOnceTheWaitEnds) {
@@ -251,5 +230,4 @@ TEST_F(BrowserSessionTest, SiteThatNeverAnswersIsDegradedOnceTheWaitEnds) {
     EXPECT_EQ(session->currentToken(), tokenA);
 }
 
-} // namespace
 } // namespace zevra

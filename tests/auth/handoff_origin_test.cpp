@@ -3,41 +3,36 @@
 #include <gtest/gtest.h>
 
 namespace zevra {
-namespace {
 
 constexpr auto none = std::nullopt;
 
 TEST(HandoffOrigin, ExactCaseSensitiveRules) {
-    const struct {
-        std::optional<std::string> origin;
-        std::optional<std::string> referer;
-        bool site, connectPage, extension;
-    } cases[] = {
-        {"https://zevra.example", none, true, false, false},
-        {"https://www.zevra.example", none, true, false, false},
-        {none, "https://www.zevra.example/ext-signin", true, false, false},
-        {none, "https://zevra.example", false, false, false},
-        {"https://zevra.example/", none, false, false, false},
-        {"https://zevra.example.evil", none, false, false, false},
-        {"https://ZEVRA.example", none, false, false, false},
-        {"http://127.0.0.1:18484", none, false, true, false},
-        {none, "http://localhost:18484/app-connect?nonce=0123", false, true, false},
-        {none, "http://127.0.0.1:18484/index.html", false, false, false},
-        {"chrome-extension://abcdefghijklmnopabcdefghijklmnop", none, false, false, true},
-        {"chrome-extension://abcdefghijklmnopabcdefghijklmnoq", none, false, false, false},
-        {"chrome-extension://abcdefghijklmnopabcdefghijklmno", none, false, false, false},
-        {"chrome-extension://ABCDEFGHIJKLMNOPABCDEFGHIJKLMNOP", none, false, false, false},
-        {none, "chrome-extension://abcdefghijklmnopabcdefghijklmnop", false, false, false},
-        {none, none, false, false, false},
+    enum From { Elsewhere, Site, ConnectPage, Extension };
+    const std::tuple<std::optional<std::string>, std::optional<std::string>, From> cases[] = {
+        {"https://zevra.example", none, Site},
+        {"https://www.zevra.example", none, Site},
+        {none, "https://www.zevra.example/ext-signin", Site},
+        {none, "https://zevra.example", Elsewhere},
+        {"https://zevra.example/", none, Elsewhere},
+        {"https://zevra.example.evil", none, Elsewhere},
+        {"https://ZEVRA.example", none, Elsewhere},
+        {"http://127.0.0.1:18484", none, ConnectPage},
+        {none, "http://localhost:18484/app-connect?nonce=0123", ConnectPage},
+        {none, "http://127.0.0.1:18484/index.html", Elsewhere},
+        {"chrome-extension://abcdefghijklmnopabcdefghijklmnop", none, Extension},
+        {"chrome-extension://abcdefghijklmnopabcdefghijklmnoq", none, Elsewhere},
+        {"chrome-extension://abcdefghijklmnopabcdefghijklmno", none, Elsewhere},
+        {"chrome-extension://ABCDEFGHIJKLMNOPABCDEFGHIJKLMNOP", none, Elsewhere},
+        {none, "chrome-extension://abcdefghijklmnopabcdefghijklmnop", Elsewhere},
+        {none, none, Elsewhere},
     };
-    for (const auto& c : cases) {
-        const auto from = classifyHandoffOrigin(c.origin, c.referer, "zevra.example");
-        const std::string what = c.origin.value_or("-") + " " + c.referer.value_or("-");
-        EXPECT_EQ(from.fromSite, c.site) << what;
-        EXPECT_EQ(from.fromConnectPage, c.connectPage) << what;
-        EXPECT_EQ(from.fromExtension, c.extension) << what;
+    for (const auto& [origin, referer, expected] : cases) {
+        const auto from = classifyHandoffOrigin(origin, referer, "zevra.example");
+        SCOPED_TRACE(origin.value_or("-") + " " + referer.value_or("-"));
+        EXPECT_EQ(from.fromSite, expected == Site);
+        EXPECT_EQ(from.fromConnectPage, expected == ConnectPage);
+        EXPECT_EQ(from.fromExtension, expected == Extension);
     }
 }
 
-} // namespace
 } // namespace zevra

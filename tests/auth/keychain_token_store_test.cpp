@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 namespace zevra {
-namespace {
 
 constexpr const char* token = "0123456789abcdefABCDEF0123456789";
 constexpr const char* otherToken = "ffffffffffffffffffffffffffffffff";
@@ -48,8 +47,6 @@ TEST(KeychainTokenStore, KeepsOnlyWellFormedTokensPerVersion) {
     EXPECT_EQ(store.read(), token);
 }
 
-// The store runs in a child process, so that it can be given an environment without a usable
-// Secret Service and what the keyring library prints is seen.
 TEST(KeychainTokenStoreKeyring, ProbesInProcessesOfTheirOwn) {
     const testing::TemporaryFolder home;
     const testing::ProcessOptions options{
@@ -71,9 +68,8 @@ TEST(KeychainTokenStoreKeyring, ProbesInProcessesOfTheirOwn) {
          std::string("save=true read=") + token + "\n", true},
         {"export DBUS_SESSION_BUS_ADDRESS=unix:path=$HOME/no-bus; exec \"$PROBE\" $TOKEN 7.0.1 1 1",
          refused, true},
-        // A keyring started without a password has no login collection: storing would need a
-        // prompt to create one, which the store must never raise. The runtime folder is its
-        // own, or the daemon would join the test run's keyring.
+        // A keyring started without a password has no login collection, and the store must never
+        // prompt to create one. Its own runtime folder, or it would join the test run's keyring.
         {"mkdir -m 700 \"$XDG_RUNTIME_DIR\"; exec dbus-run-session -- sh -c 'gnome-keyring-daemon "
          "--start --components=secrets </dev/null >/dev/null 2>&1; exec \"$PROBE\" $TOKEN 7.0.1 1 "
          "1'",
@@ -90,5 +86,4 @@ TEST(KeychainTokenStoreKeyring, ProbesInProcessesOfTheirOwn) {
     }
 }
 
-} // namespace
 } // namespace zevra

@@ -1,5 +1,4 @@
-// Browser sign-in through the real loopback server, over a real socket and the real keyring
-// (the Secret Service the test run starts).
+// Browser sign-in through the real loopback server, socket and keyring (the test run's own).
 #include "auth/browser_session.h"
 #include "server/local_server.h"
 
@@ -11,9 +10,8 @@
 #include <nlohmann/json.hpp>
 
 namespace zevra {
-namespace {
 
-constexpr const char* token = "0123456789abcdefABCDEF0123456789";
+constexpr const char* token = "0123456789abcdefABCDEF0123456789"; // stored in its letter case
 
 TEST(SignInEndToEnd, ExtensionHandoffIsKeptInTheKeyringAcrossARestart) {
     testing::SessionFixture fixture;
@@ -29,9 +27,6 @@ TEST(SignInEndToEnd, ExtensionHandoffIsKeptInTheKeyringAcrossARestart) {
     };
     auto session = fixture.makeSession();
     auto server = serve(session);
-    const auto stored = [&] {
-        return processKeyring().find(session->keychain().service(), "app-token");
-    };
     EXPECT_EQ(session->currentToken(), std::nullopt);
     ASSERT_TRUE(session->activateToken(std::string(32, 'f'))); // an item the handoff replaces
     // Unicode line breaks around the nonce do not count.
@@ -43,15 +38,14 @@ TEST(SignInEndToEnd, ExtensionHandoffIsKeptInTheKeyringAcrossARestart) {
         "chrome-extension://abcdefghijklmnopabcdefghijklmnop\r\nContent-Length: " +
             std::to_string(body.size()) + "\r\n\r\n" + body);
     EXPECT_EQ(answer.value_or(testing::HttpAnswer{}).status, 204);
-    EXPECT_EQ(stored(), token); // letter case kept
+    EXPECT_EQ(processKeyring().find(session->keychain().service(), "app-token"), token);
 
     server.reset();
     session = fixture.makeSession();
     server = serve(session);
     EXPECT_EQ(session->currentToken(), token);
     session->clearToken();
-    EXPECT_EQ(stored(), std::nullopt);
+    EXPECT_EQ(processKeyring().find(session->keychain().service(), "app-token"), std::nullopt);
 }
 
-} // namespace
 } // namespace zevra

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 namespace zevra {
-namespace {
 
 TEST(Bundle, ReadsStringEntriesOfTheInfoPlistBesideTheExecutableFolder) {
     const std::filesystem::path exe = "/opt/ZEVRA.app/Contents/MacOS/ZEVRA";
@@ -28,5 +27,4 @@ TEST(Bundle, ReadsStringEntriesOfTheInfoPlistBesideTheExecutableFolder) {
     EXPECT_EQ(infoPlistString(built, "CFBundleExecutable"), "ZEVRA");
 }
 
-} // namespace
 } // namespace zevra

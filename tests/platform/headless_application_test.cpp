@@ -6,22 +6,17 @@
 #include <vector>
 
 namespace zevra {
-namespace {
 
 using std::chrono::milliseconds;
 
-// The program runs on this backend when there is no display, so its timers must really fire,
-// in order, and stop once cancelled.
+// The program runs on this backend without a display: its timers must really fire, in order.
 TEST(HeadlessApplication, TimersFireOnTheLoopUntilCancelled) {
     HeadlessApplication application;
     std::vector<std::string> fired;
     std::unique_ptr<MainThreadTimer> repeating;
-    std::unique_ptr<MainThreadTimer> cancelled;
     std::unique_ptr<MainThreadTimer> once;
     application.run([&] {
-        cancelled =
-            application.scheduleTimer(milliseconds(1), false, [&] { fired.push_back("x"); });
-        cancelled.reset();
+        application.scheduleTimer(milliseconds(1), false, [&] { fired.push_back("x"); }).reset();
         once = application.scheduleTimer(milliseconds(1), false, [&] { fired.push_back("once"); });
         repeating = application.scheduleTimer(milliseconds(2), true, [&] {
             fired.push_back("tick");
@@ -44,5 +39,4 @@ TEST(HeadlessApplication, AlertsTakeTheQueuedAnswersThenTheDefaultButton) {
     EXPECT_EQ(application.alerts()[0].informativeText, "a.png");
 }
 
-} // namespace
 } // namespace zevra

@@ -3,13 +3,13 @@
 
 #include "support/session_fixture.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 namespace zevra {
-namespace {
 
 using nlohmann::json;
 using Lines = std::vector<std::string>;
@@ -17,30 +17,25 @@ constexpr const char* token = "0123456789abcdefABCDEF0123456789";
 constexpr const char* shell = "http://127.0.0.1:18484";
 const Lines rejected = {"[ZEVRA Auth] Rejected invalid local app token"};
 
-class Recorder final : public SystemLog, public Workspace {
-public:
+class ScriptMessageHandlersTest : public ::testing::Test, public SystemLog, public Workspace {
+protected:
+    testing::SessionFixture fixture;
+    std::shared_ptr<BrowserSession> session = fixture.makeSession();
     Lines logged, opened;
+    bool serverListening = true;
+    std::vector<std::function<void()>> mainQueue;
+    const LocalServerListening listening = [this] { return serverListening; };
+    AuthMessageHandler auth{session, *this, listening};
+    BrowserAuthMessageHandler begin{
+        session, *this, [this](std::function<void()> work) { mainQueue.push_back(work); },
+        listening};
+
     void write(std::string_view line) override { logged.emplace_back(line); }
     bool openURL(const std::string& url) override {
         opened.push_back(url);
         return true;
     }
     void revealFolder(const std::string&) override {}
-};
-
-class ScriptMessageHandlersTest : public ::testing::Test {
-protected:
-    testing::SessionFixture fixture;
-    std::shared_ptr<BrowserSession> session = fixture.makeSession();
-    Recorder desktop;
-    bool serverListening = true;
-    std::vector<std::function<void()>> mainQueue;
-    const LocalServerListening listening = [this] { return serverListening; };
-    AuthMessageHandler auth{session, desktop, listening};
-    BrowserAuthMessageHandler begin{
-        session, desktop, [this](std::function<void()> work) { mainQueue.push_back(work); },
-        listening};
-
     void runMainQueue() {
         for (const auto& work : std::exchange(mainQueue, {})) {
             work();
@@ -57,19 +52,18 @@ TEST_F(ScriptMessageHandlersTest, AuthMessageTakesOnlyAWellFormedTokenFromTheShe
         {{{"token", ""}}, shell, false},
         {{{"token", std::string(31, 'a')}}, shell, true},
     };
-    for (const auto& [body, origin, logged] : cases) {
-        desktop.logged.clear();
+    for (const auto& [body, origin, warned] : cases) {
+        logged.clear();
         auth.receive(body, origin);
         EXPECT_EQ(session->currentToken(), std::nullopt) << body;
-        EXPECT_EQ(desktop.logged, logged ? rejected : Lines{}) << body;
+        EXPECT_EQ(logged, warned ? rejected : Lines{}) << body;
     }
     auth.receive({{"token", token}}, "http://localhost:18484");
     EXPECT_EQ(session->keychain().read(), token);
-    // Once the session is gone the message is refused, not acted on.
     session.reset();
-    desktop.logged.clear();
+    logged.clear();
     auth.receive({{"token", token}}, shell);
-    EXPECT_EQ(desktop.logged, rejected);
+    EXPECT_EQ(logged, rejected);
 }
 
 TEST_F(ScriptMessageHandlersTest, BeginAuthOpensTheConnectPageFromTheMainQueue) {
@@ -81,15 +75,13 @@ TEST_F(ScriptMessageHandlersTest, BeginAuthOpensTheConnectPageFromTheMainQueue) 
     };
     const std::string prefix = "http://127.0.0.1:18484/app-connect?nonce=";
     for (const auto& [body, automatic] : cases) {
-        desktop.opened.clear();
+        opened.clear();
         begin.receive(body, shell);
-        EXPECT_TRUE(desktop.opened.empty()) << body; // only once the main queue runs
+        EXPECT_TRUE(opened.empty()) << body; // only once the main queue runs
         runMainQueue();
-        ASSERT_EQ(desktop.opened.size(), 1u) << body;
-        const std::string& url = desktop.opened[0];
-        ASSERT_EQ(url.rfind(prefix, 0), 0u) << url;
-        EXPECT_TRUE(session->browserAuthIsPending(url.substr(prefix.size(), 64))) << body;
-        EXPECT_EQ(url.substr(prefix.size() + 64), automatic ? "&automatic=1" : "") << body;
+        ASSERT_THAT(opened, ::testing::ElementsAre(::testing::StartsWith(prefix))) << body;
+        EXPECT_TRUE(session->browserAuthIsPending(opened[0].substr(prefix.size(), 64))) << body;
+        EXPECT_EQ(opened[0].substr(prefix.size() + 64), automatic ? "&automatic=1" : "") << body;
     }
 }
 
@@ -114,8 +106,7 @@ TEST_F(ScriptMessageHandlersTest, NothingOpensOrIsTrustedWhenItCannotStartSafely
     session.reset();
     begin.receive({{"automatic", true}}, shell);
     runMainQueue();
-    EXPECT_EQ(desktop.opened, Lines{});
+    EXPECT_EQ(opened, Lines{});
 }
 
-} // namespace
 } // namespace zevra
