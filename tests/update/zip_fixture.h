@@ -29,12 +29,10 @@ inline std::vector<ZipFixtureEntry> appShapedEntries() {
 inline void writeZipFixture(const std::filesystem::path& path,
                             const std::vector<ZipFixtureEntry>& entries = appShapedEntries(),
                             bool streamed = false) {
-    nlohmann::json layout{
-        {"path", path.string()}, {"streamed", streamed}, {"entries", nlohmann::json::array()}};
+    nlohmann::json layout{{"path", path.string()}, {"streamed", streamed}};
     for (const auto& e : entries) {
-        layout["entries"].push_back({{"name", e.name},
-                                     {"data", e.data},
-                                     {"mode", e.mode ? nlohmann::json(*e.mode) : nullptr}});
+        const auto mode = e.mode ? nlohmann::json(*e.mode) : nullptr;
+        layout["entries"].push_back({{"name", e.name}, {"data", e.data}, {"mode", mode}});
     }
     ProcessOptions options;
     options.standardInput = layout.dump();
