@@ -25,8 +25,7 @@ bool contains(std::string_view page, std::string_view text) {
     return page.find(text) != std::string_view::npos;
 }
 
-// The page loads nothing but the media the capsule carries (three images, one wallpaper), and
-// shows its parts in order.
+// The page shows its parts in order and loads only the carried media (three images, a wallpaper).
 TEST(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
     const std::string page =
         portableWorldHTML(testing::produceCapsule(testing::richRecipe()), "lagoon.zevr");

@@ -18,7 +18,6 @@ struct ZipFixtureEntry {
     std::optional<unsigned> mode = 0100644; // absent: no file-type bits
 };
 
-// The smallest app-shaped archive: "ZEVRA.app/", "ZEVRA.app/Contents/" and its Info.plist.
 inline std::vector<ZipFixtureEntry> appShapedEntries() {
     return {{"ZEVRA.app/", "", 040755},
             {"ZEVRA.app/Contents/", "", 040755},
