@@ -73,10 +73,9 @@ TEST_F(DocumentServiceTest, OpensUpToTheSizeLimitAndNothingBeyond) {
 
 TEST_F(DocumentServiceTest, ChoosesThePageByKind) {
     documents.finishLaunching();
-    const std::string capsule = testing::readFile(testing::writeProducedCapsule(
-        folder, "world.zevr", {{"world", {{"display", "Lagoon"}}}, {"indent", 2}}));
+    nlohmann::json forged = testing::produceCapsule({{"world", {{"display", "Lagoon"}}}});
+    const std::string capsule = forged.dump(2);
     // A capsule whose world changed after signing still opens as a capsule, with the true verdict.
-    nlohmann::json forged = nlohmann::json::parse(capsule);
     forged["world"]["display"] = "Forged";
     const std::tuple<const char*, std::string, std::string> cases[] = {
         {"capsule.zevr", capsule, "<div class=\"verify good\">verified · complete integrity"},

@@ -33,8 +33,7 @@ TEST(SingleInstanceLock, TakesOnlyARegularFileOfOurOwnAndWritesThePid) {
     EXPECT_EQ(readFile(path), std::to_string(getpid()) + "\n");
     close(*again);
 
-    // A planted link is never followed nor its target truncated; only a regular file of our own
-    // is a lock.
+    // Only a regular file of our own is a lock; a planted link is neither followed nor truncated.
     const auto victim = folder.write("victim.txt", "precious contents\n");
     std::filesystem::create_symlink(victim, folder.path() / "link.lock");
     ASSERT_EQ(mkfifo((folder.path() / "fifo.lock").c_str(), 0600), 0);

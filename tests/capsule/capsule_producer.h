@@ -1,34 +1,21 @@
 #pragma once
 
-#include <filesystem>
-#include <string>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "support/child_process.h"
-#include "support/temporary_folder.h"
 
 namespace zevra::testing {
 
-// Capsules written and signed by the Python producer, not by the code under test.
-inline std::filesystem::path writeProducedCapsule(const TemporaryFolder& folder,
-                                                  const std::string& name,
-                                                  const nlohmann::json& recipe) {
-    const std::filesystem::path output = folder.path() / name;
+// A capsule written and signed by the Python producer, not by the code under test.
+inline nlohmann::json produceCapsule(const nlohmann::json& recipe) {
     ProcessOptions options;
     options.standardInput = recipe.dump();
     const ProcessResult result = runProcess(
-        {"/usr/bin/python3", ZEVRA_SOURCE_DIR "/tests/capsule/make_capsule.py", output.string()},
+        {"/usr/bin/python3", ZEVRA_SOURCE_DIR "/tests/capsule/make_capsule.py", "/dev/stdout"},
         options);
     EXPECT_EQ(result.exitCode, 0) << result.standardError;
-    return output;
-}
-
-inline nlohmann::json produceCapsule(const nlohmann::json& recipe) {
-    const TemporaryFolder folder;
-    const std::filesystem::path path = writeProducedCapsule(folder, "capsule.zevr", recipe);
-    return nlohmann::json::parse(readFile(path));
+    return nlohmann::json::parse(result.standardOutput);
 }
 
 // Texts and numbers that trip canonical writers (key order, astral text, control characters,

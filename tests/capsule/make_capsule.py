@@ -3,7 +3,7 @@
 
 Usage: make_capsule.py OUTPUT [--assets-base64 PATH] < recipe.json
 Recipe members, all optional: world, content, archive_assets; assets [{path, source_url, mime,
-text | random_bytes}]; manifest (extra members); indent. PATH gets the assets' Base64 texts.
+text | random_bytes}]; manifest (extra members). PATH gets the assets' Base64 texts.
 """
 
 import base64
@@ -64,7 +64,7 @@ capsule = {
     "assets": carried,
 }
 with open(sys.argv[1], "w", encoding="utf-8") as out:
-    json.dump(capsule, out, ensure_ascii=False, indent=recipe.get("indent"))
+    json.dump(capsule, out, ensure_ascii=False)
 if len(sys.argv) == 4 and sys.argv[2] == "--assets-base64":
     with open(sys.argv[3], "w", encoding="ascii") as out:
         out.write("".join(e["data_base64"] for e in carried))

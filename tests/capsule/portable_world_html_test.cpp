@@ -25,8 +25,7 @@ bool contains(std::string_view page, std::string_view text) {
     return page.find(text) != std::string_view::npos;
 }
 
-// The page loads nothing but the media the capsule carries (three images, one wallpaper), and
-// shows its parts in order.
+// The page shows its parts in order and loads only the carried media (three images, a wallpaper).
 TEST(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
     const std::string page =
         portableWorldHTML(testing::produceCapsule(testing::richRecipe()), "lagoon.zevr");
@@ -67,12 +66,8 @@ TEST(PortableWorldHTMLFallbackTest, ChoosesTitleWallpaperAndSummary) {
         return Json{{"world", world}, {"assets", {medium("w", "image/png", "dw==")}}};
     };
     const Json three = Json::array({Json::object(), Json::object(), Json::object()});
-    struct Case {
-        Json capsule;
-        const char* present; // "" for none
-        const char* absent;
-    };
-    const Case cases[] = {
+    // Capsule, a text the page holds, a text it lacks ("" for none).
+    const std::tuple<Json, const char*, const char*> cases[] = {
         {{{"manifest", {{"word", "lagoon"}}}}, "<h1>#lagoon</h1>", ""},
         {Json::object(), "<title>World — portable World</title>", ""},
         {{{"world", {{"display", 42}}}, {"manifest", {{"word", "x"}}}}, "<title>42 — portable", ""},
@@ -92,10 +87,10 @@ TEST(PortableWorldHTMLFallbackTest, ChoosesTitleWallpaperAndSummary) {
         {{{"content", {{"pages", {{{"t", 1}}}}}}}, "", "Objects"},
         {{{"content", {{"wall", {{{"title", "x"}}, 3}}}}}, "", "Collage wall"},
     };
-    for (const Case& c : cases) {
-        const std::string page = portableWorldHTML(c.capsule, "f.zevr");
-        EXPECT_TRUE(!*c.present || contains(page, c.present)) << c.capsule << ": " << c.present;
-        EXPECT_TRUE(!*c.absent || !contains(page, c.absent)) << c.capsule << ": " << c.absent;
+    for (const auto& [capsule, present, absent] : cases) {
+        const std::string page = portableWorldHTML(capsule, "f.zevr");
+        EXPECT_TRUE(contains(page, present)) << capsule << ": " << present;
+        EXPECT_TRUE(!*absent || !contains(page, absent)) << capsule << ": " << absent;
     }
     EXPECT_TRUE(portableWorldHTML(Json::array(), "x.zev").ends_with("</main></body></html>"));
 }

@@ -47,13 +47,7 @@ TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
     const Json l0Wrong = {{"path", l0["path"]}, {"sha256", l1["sha256"]}};
     const Json l0Upper = {{"path", l0["path"]}, {"sha256", upper("/manifest/assets/0/sha256")}};
     const Json extra{{"path", "x"}, {"data_base64", "eA=="}, {"sha256", sha256DigestText("x")}};
-    struct Case {
-        const char* name;
-        const char* at;
-        Json value;
-        WorldCapsuleVerification expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, Json, WorldCapsuleVerification> cases[] = {
         {"key text URL-safe, unpadded", key, urlSafe, allTrue},
         {"manifest member never read", "/manifest/limits/ratio", 0.5, integrityOnly},
         {"later listing wins", "/manifest/assets", {l0Wrong, l0, l1}, integrityOnly},
@@ -80,15 +74,15 @@ TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
         {"infinity in the manifest", "/manifest/x", std::numeric_limits<double>::infinity(),
          malformed},
     };
-    for (const Case& c : cases) {
+    for (const auto& [name, where, value, expected] : cases) {
         Json capsule = produced;
-        const Pointer at(c.at);
-        if (c.value.is_discarded()) {
+        const Pointer at(where);
+        if (value.is_discarded()) {
             capsule[at.parent_pointer()].erase(at.back());
         } else {
-            capsule[at] = c.value;
+            capsule[at] = value;
         }
-        EXPECT_EQ(verifyWorldCapsule(capsule), c.expected) << c.name;
+        EXPECT_EQ(verifyWorldCapsule(capsule), expected) << name;
     }
     EXPECT_EQ(verifyWorldCapsule(testing::produceCapsule(Json::object())), allTrue) << "no assets";
     EXPECT_EQ(verifyWorldCapsule(Json::array()), malformed);

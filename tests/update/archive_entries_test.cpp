@@ -17,8 +17,7 @@ bool safe(const std::filesystem::path& archive) {
                                  appMaxMemberBytes);
 }
 
-// What unzip and zipinfo print for what zipfile and zip write; the listing rules have their own
-// table.
+// What unzip and zipinfo print for what zipfile and zip write; zip_listing_test has the rules.
 TEST(ArchiveEntriesAreSafe, JudgesWhatTheToolsList) {
     const testing::TemporaryFolder folder;
     const auto archive = folder.path() / "f.zip";

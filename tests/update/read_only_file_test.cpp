@@ -30,8 +30,7 @@ TEST(ReadOnlyFile, OpensRegularFilesOnly) {
         {"/dev/zero", Links::follow, -1}, {pipe, Links::follow, -1},
     };
     for (const auto& [path, links, size] : cases) {
-        // A pipe with no writer must be refused, not waited on; should the open block, a
-        // writer coming and going releases it so the case fails instead of hanging.
+        // A pipe with no writer is refused, not waited on; if the open blocks, a writer frees it.
         auto opening = std::async(std::launch::async, [&] {
             const auto file = ReadOnlyFile::open(path, links);
             return file ? file->size() : -1;

@@ -18,7 +18,6 @@ struct ZipFixtureEntry {
     std::optional<unsigned> mode = 0100644; // absent: no file-type bits
 };
 
-// The smallest app-shaped archive: "ZEVRA.app/", "ZEVRA.app/Contents/" and its Info.plist.
 inline std::vector<ZipFixtureEntry> appShapedEntries() {
     return {{"ZEVRA.app/", "", 040755},
             {"ZEVRA.app/Contents/", "", 040755},
@@ -29,12 +28,10 @@ inline std::vector<ZipFixtureEntry> appShapedEntries() {
 inline void writeZipFixture(const std::filesystem::path& path,
                             const std::vector<ZipFixtureEntry>& entries = appShapedEntries(),
                             bool streamed = false) {
-    nlohmann::json layout{
-        {"path", path.string()}, {"streamed", streamed}, {"entries", nlohmann::json::array()}};
+    nlohmann::json layout{{"path", path.string()}, {"streamed", streamed}};
     for (const auto& e : entries) {
-        layout["entries"].push_back({{"name", e.name},
-                                     {"data", e.data},
-                                     {"mode", e.mode ? nlohmann::json(*e.mode) : nullptr}});
+        const auto mode = e.mode ? nlohmann::json(*e.mode) : nullptr;
+        layout["entries"].push_back({{"name", e.name}, {"data", e.data}, {"mode", mode}});
     }
     ProcessOptions options;
     options.standardInput = layout.dump();

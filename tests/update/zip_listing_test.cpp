@@ -32,8 +32,7 @@ std::string listing(const std::vector<std::string>& lines) {
     return text + "1 file, 1 byte uncompressed, 1 byte compressed:  0.0%\n";
 }
 
-// Both listings of well-formed entries named `names` ("/" ends a folder), as the tools print
-// them; `sizes` gives the files' sizes, 1 byte otherwise.
+// Both listings of well-formed entries `names` ("/" ends a folder); files of `sizes`, else 1 byte.
 bool safe(const std::vector<std::string>& names, const ArchiveLimits& limits = appArchiveLimits,
           const std::vector<std::int64_t>& sizes = {}) {
     std::string nameList;
