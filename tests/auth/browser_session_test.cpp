@@ -11,6 +11,7 @@
 #include <vector>
 
 namespace zevra {
+namespace {
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -230,4 +231,5 @@ TEST_F(BrowserSessionTest, SiteThatNeverAnswersIsDegradedOnceTheWaitEnds) {
     EXPECT_EQ(session->currentToken(), tokenA);
 }
 
+} // namespace
 } // namespace zevra

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 namespace zevra {
+namespace {
 
 constexpr auto none = std::nullopt;
 
@@ -35,4 +36,5 @@ TEST(HandoffOrigin, ExactCaseSensitiveRules) {
     }
 }
 
+} // namespace
 } // namespace zevra

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 namespace zevra {
+namespace {
 
 constexpr const char* token = "0123456789abcdefABCDEF0123456789";
 constexpr const char* otherToken = "ffffffffffffffffffffffffffffffff";
@@ -86,4 +87,5 @@ TEST(KeychainTokenStoreKeyring, ProbesInProcessesOfTheirOwn) {
     }
 }
 
+} // namespace
 } // namespace zevra

@@ -16,6 +16,7 @@
 #include <string>
 
 namespace zevra {
+namespace {
 
 namespace fs = std::filesystem;
 constexpr const char* token = "0123456789abcdefABCDEF0123456789";
@@ -153,4 +154,5 @@ TEST_F(PendingSessionHandoffStoreTest, TokenIsNeverInAFileOthersCanRead) {
     EXPECT_EQ(fs::symlink_status(store.fileURL()).permissions(), fs::perms(0600));
 }
 
+} // namespace
 } // namespace zevra

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 namespace zevra {
+namespace {
 
 constexpr const char* token = "0123456789abcdefABCDEF0123456789"; // stored in its letter case
 
@@ -48,4 +49,5 @@ TEST(SignInEndToEnd, ExtensionHandoffIsKeptInTheKeyringAcrossARestart) {
     EXPECT_EQ(processKeyring().find(session->keychain().service(), "app-token"), std::nullopt);
 }
 
+} // namespace
 } // namespace zevra

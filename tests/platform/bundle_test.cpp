@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 namespace zevra {
+namespace {
 
 TEST(Bundle, ReadsStringEntriesOfTheInfoPlistBesideTheExecutableFolder) {
     const std::filesystem::path exe = "/opt/ZEVRA.app/Contents/MacOS/ZEVRA";
@@ -27,4 +28,5 @@ TEST(Bundle, ReadsStringEntriesOfTheInfoPlistBesideTheExecutableFolder) {
     EXPECT_EQ(infoPlistString(built, "CFBundleExecutable"), "ZEVRA");
 }
 
+} // namespace
 } // namespace zevra

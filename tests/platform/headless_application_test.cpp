@@ -6,6 +6,7 @@
 #include <vector>
 
 namespace zevra {
+namespace {
 
 using std::chrono::milliseconds;
 
@@ -39,4 +40,5 @@ TEST(HeadlessApplication, AlertsTakeTheQueuedAnswersThenTheDefaultButton) {
     EXPECT_EQ(application.alerts()[0].informativeText, "a.png");
 }
 
+} // namespace
 } // namespace zevra

@@ -13,13 +13,14 @@
 #include <thread>
 
 namespace zevra {
+namespace {
 
 using namespace std::chrono_literals;
 
 // Serves one TLS connection: keeps the request head and sends `answer`, or when that is empty
 // stays silent until the client hangs up.
-static void serveOnce(int listener, const std::filesystem::path& folder, const std::string& answer,
-                      std::string& head) {
+void serveOnce(int listener, const std::filesystem::path& folder, const std::string& answer,
+               std::string& head) {
     const UniqueFd connection(::accept(listener, nullptr, nullptr));
     const std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(
         SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
@@ -86,4 +87,5 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
     }
 }
 
+} // namespace
 } // namespace zevra

@@ -14,12 +14,13 @@
 #include <vector>
 
 namespace zevra {
+namespace {
 
 namespace fs = std::filesystem;
 using Paths = std::vector<std::string>;
 
 // A Unix socket bound (`bind`) or connected to `path`.
-static UniqueFd unixSocket(const fs::path& path, bool bind) {
+UniqueFd unixSocket(const fs::path& path, bool bind) {
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM, 0));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -64,4 +65,5 @@ TEST(RestoreChannel, ReplacesOnlyASocketAndDeliversRequestsInOrderToThePrivateLi
     EXPECT_FALSE(fs::exists(path));
 }
 
+} // namespace
 } // namespace zevra

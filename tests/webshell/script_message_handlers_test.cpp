@@ -10,6 +10,7 @@
 #include <vector>
 
 namespace zevra {
+namespace {
 
 using nlohmann::json;
 using Lines = std::vector<std::string>;
@@ -109,4 +110,5 @@ TEST_F(ScriptMessageHandlersTest, NothingOpensOrIsTrustedWhenItCannotStartSafely
     EXPECT_EQ(opened, Lines{});
 }
 
+} // namespace
 } // namespace zevra
