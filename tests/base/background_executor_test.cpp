@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <numeric>
 #include <vector>
 
 namespace zevra {
@@ -23,14 +22,14 @@ TEST(BackgroundExecutorTest, ShutdownRunsQueuedWorkThenRefusesMore) {
 
 TEST(BackgroundExecutorTest, OneWorkerRunsInPostingOrderUntilDestroyed) {
     std::vector<int> order;
+    std::vector<int> expected;
     {
         BackgroundExecutor executor(1);
         for (int i = 0; i < 20; ++i) {
+            expected.push_back(i);
             ASSERT_TRUE(executor.post([&order, i] { order.push_back(i); }));
         }
     }
-    std::vector<int> expected(20);
-    std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(order, expected);
 }
 

@@ -6,17 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 namespace zevra {
 namespace {
 
 TEST(Utf8Test, ValidityReplacementAndScalars) {
     const std::string bad = "\xEF\xBF\xBD"; // U+FFFD, one per byte that starts no character
-    const struct {
-        std::string bytes;
-        bool valid;
-        std::string replaced;
-    } cases[] = {
+    const std::tuple<std::string, bool, std::string> cases[] = {
         {"\xC3\xA9 \xF0\x9F\x8C\x8A", true, "\xC3\xA9 \xF0\x9F\x8C\x8A"},
         {"\xC0\xAF", false, bad + bad},                     // overlong "/"
         {"\xE0\x80\xAF", false, bad + bad + bad},           // overlong "/" in three bytes
@@ -25,10 +22,10 @@ TEST(Utf8Test, ValidityReplacementAndScalars) {
         {"a\xE2\x82", false, "a" + bad},                    // cut short: one replacement
         {std::string("\0", 1), true, std::string("\0", 1)},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << c.bytes;
-        EXPECT_EQ(unicodeScalars(c.bytes).has_value(), c.valid) << c.bytes;
-        EXPECT_EQ(utf8WithReplacement(c.bytes), c.replaced) << c.bytes;
+    for (const auto& [bytes, valid, replaced] : cases) {
+        EXPECT_EQ(isValidUtf8(bytes), valid) << bytes;
+        EXPECT_EQ(unicodeScalars(bytes).has_value(), valid) << bytes;
+        EXPECT_EQ(utf8WithReplacement(bytes), replaced) << bytes;
     }
     const std::u32string scalars = {U'a', U'\u00e9', U'\u20ac', U'\U0001F30A', U'\U0010FFFF'};
     std::string text;

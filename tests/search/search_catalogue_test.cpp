@@ -15,13 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::vector<std::string> field(const nlohmann::json& results, const char* key) {
-    std::vector<std::string> values;
-    for (const auto& result : results) {
-        values.push_back(result.value(key, ""));
-    }
-    return values;
-}
+using Titles = std::vector<std::string>;
 
 class SearchCatalogueTest : public ::testing::Test {
 protected:
@@ -45,6 +39,14 @@ protected:
     testing::ManualClock clock;
     BackgroundExecutor executor{1};
     SearchCatalogue catalogue{home.path() / "Resources", clock, executor};
+
+    Titles titles(std::string_view query) {
+        Titles found;
+        for (const auto& result : catalogue.performSearch(query)) {
+            found.push_back(result.at("title"));
+        }
+        return found;
+    }
 };
 
 TEST_F(SearchCatalogueTest, FirstSearchSeesTheFixedRowsAndARebuildShowsOnlyOnceDone) {
@@ -58,13 +60,10 @@ TEST_F(SearchCatalogueTest, FirstSearchSeesTheFixedRowsAndARebuildShowsOnlyOnceD
     gate.set_value();
     testing::drain(executor);
 
-    EXPECT_EQ(field(catalogue.performSearch("tool final"), "title"),
-              std::vector<std::string>{"My Tool V2 Final"});
-    EXPECT_EQ(
-        field(catalogue.performSearch("tool final"), "open_url"),
-        std::vector<std::string>{"http://127.0.0.1:18484/vibe-codes/my_tool-v2%20(final).html"});
-    EXPECT_EQ(field(catalogue.performSearch("md"), "title"),
-              (std::vector<std::string>{"At Limit", "R&d Plan"}));
+    EXPECT_EQ(titles("tool final"), Titles{"My Tool V2 Final"});
+    EXPECT_EQ(catalogue.performSearch("tool final").at(0).at("open_url"),
+              "http://127.0.0.1:18484/vibe-codes/my_tool-v2%20(final).html");
+    EXPECT_EQ(titles("md"), (Titles{"At Limit", "R&d Plan"}));
     const auto document = catalogue.performSearch("research").at(0);
     EXPECT_EQ(document.at("open_url"),
               "http://127.0.0.1:18484/workspace-view?path=" +

@@ -8,15 +8,9 @@ namespace {
 
 SearchEntry entry(std::string title, int priority, std::string summary = "",
                   std::vector<std::string> keywords = {}) {
-    return SearchEntry{.title = std::move(title),
-                       .kind = "tool",
-                       .summary = std::move(summary),
-                       .location = "app tab",
-                       .openURL = "http://127.0.0.1:18484/x",
-                       .tab = std::nullopt,
-                       .keywords = std::move(keywords),
-                       .sourcePath = std::nullopt,
-                       .priority = priority};
+    return SearchEntry(std::move(title), "tool", std::move(summary), "app tab",
+                       "http://127.0.0.1:18484/x", std::nullopt, std::move(keywords), std::nullopt,
+                       priority);
 }
 
 std::vector<std::string> titlesFor(const SearchIndex& index, std::string_view query) {
@@ -37,10 +31,9 @@ TEST(SearchRanking, OrdersByScoreThenPriorityThenTitleThenCatalogue) {
         entry("Tool Layers", 1, "the tool"),
         entry("Stacker", 0, "", {"layers tool"}),
     });
-    const struct {
-        std::string_view query;
-        std::vector<std::string> titles;
-    } cases[] = {
+    const std::vector<std::string> all{"Stacker", "Tool Layers", "Palette", "Layers Tool",
+                                       "apple",   "Apple",       "Banana"};
+    const std::pair<std::string_view, std::vector<std::string>> cases[] = {
         // The exact title outranks a keyword phrase and a better priority.
         {"layers tool", {"Layers Tool", "Stacker", "Tool Layers"}},
         // Every word must be found somewhere.
@@ -49,9 +42,8 @@ TEST(SearchRanking, OrdersByScoreThenPriorityThenTitleThenCatalogue) {
         // Case-only title differences tie and keep catalogue order.
         {"fruit", {"apple", "Apple", "Banana"}},
         // Nothing to match: every entry by priority, ties by title in the user's order.
-        {"", {"Stacker", "Tool Layers", "Palette", "Layers Tool", "apple", "Apple", "Banana"}},
-        {"?! ...",
-         {"Stacker", "Tool Layers", "Palette", "Layers Tool", "apple", "Apple", "Banana"}},
+        {"", all},
+        {"?! ...", all},
         {"kiwi", {}},
     };
     for (const auto& [query, titles] : cases) {
@@ -71,19 +63,18 @@ TEST(SearchRanking, KeepsTheTwelveBest) {
 }
 
 TEST(SearchRanking, ResultRecordLeavesOutEmptyOptionalFields) {
-    SearchEntry bare = entry("Bare", 0);
-    bare.tab = "";
-    SearchEntry full = entry("Full", 0, "s", {"k"});
-    full.tab = "home";
-    full.sourcePath = "~/x.md";
-    const auto bareRecord = searchResultRecord(bare);
-    EXPECT_EQ(bareRecord.size(), 5U);
-    EXPECT_FALSE(bareRecord.contains("tab"));
-    const auto fullRecord = searchResultRecord(full);
-    EXPECT_EQ(fullRecord.at("tab"), "home");
-    EXPECT_EQ(fullRecord.at("source_path"), "~/x.md");
-    EXPECT_EQ(fullRecord.at("keywords"), nlohmann::json::array({"k"}));
-    EXPECT_EQ(fullRecord.at("open_url"), "http://127.0.0.1:18484/x");
+    SearchEntry shown = entry("T", 0, "s", {"k"});
+    shown.tab = "home";
+    shown.sourcePath = "~/x.md";
+    const std::string always = R"("title":"T","kind":"tool","summary":"s","location":"app tab",)"
+                               R"("open_url":"http://127.0.0.1:18484/x")";
+    EXPECT_EQ(searchResultRecord(shown),
+              nlohmann::json::parse("{" + always +
+                                    R"(,"tab":"home","source_path":"~/x.md","keywords":["k"]})"));
+    shown.tab = "";
+    shown.sourcePath.reset();
+    shown.keywords.clear();
+    EXPECT_EQ(searchResultRecord(shown), nlohmann::json::parse("{" + always + "}"));
 }
 
 } // namespace

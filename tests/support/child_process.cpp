@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace zevra::testing {
@@ -36,11 +37,9 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
     }
     command.insert(command.end(), options.environment.begin(), options.environment.end());
     command.insert(command.end(), argv.begin(), argv.end());
-    std::vector<char*> pointers;
-    for (auto& word : command) {
-        pointers.push_back(word.data());
-    }
-    pointers.push_back(nullptr);
+    std::vector<char*> pointers(command.size() + 1, nullptr); // ends with the null execv needs
+    std::transform(command.begin(), command.end(), pointers.begin(),
+                   [](std::string& word) { return word.data(); });
     const UniqueFd input = memoryFile(options.standardInput.value_or(""));
     pid_ = fork();
     if (pid_ == 0) {
@@ -74,17 +73,15 @@ void BackgroundProcess::kill(int signal) {
 
 std::optional<ProcessResult> BackgroundProcess::wait(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        reaped_ = reaped_ || waitpid(pid_, &status_, WNOHANG) == pid_;
-        if (reaped_) {
-            return ProcessResult{WIFEXITED(status_) ? WEXITSTATUS(status_) : -1, contents(output_),
-                                 contents(error_)};
-        }
+    while (!reaped_ && waitpid(pid_, &status_, WNOHANG) != pid_) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return std::nullopt;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    reaped_ = true;
+    return ProcessResult{WIFEXITED(status_) ? WEXITSTATUS(status_) : -1, contents(output_),
+                         contents(error_)};
 }
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options) {

@@ -31,8 +31,6 @@ class BackgroundProcess {
 public:
     BackgroundProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
     ~BackgroundProcess();
-    BackgroundProcess(const BackgroundProcess&) = delete;
-    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
     [[nodiscard]] int pid() const { return pid_; }
     // Waits for the end; empty when it is still running after `timeout`.

@@ -1,7 +1,5 @@
 #include "support/loopback_client.h"
 
-#include "base/descriptor_io.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -22,19 +20,8 @@ LoopbackClient::LoopbackClient(std::uint16_t port, std::chrono::seconds receiveT
 }
 
 bool LoopbackClient::connect() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port_);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address{AF_INET, htons(port_), {htonl(INADDR_LOOPBACK)}, {}};
     return ::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-}
-
-bool LoopbackClient::send(std::string_view data) {
-    return writeAll(fd_.get(), data);
-}
-
-void LoopbackClient::closeWrite() {
-    ::shutdown(fd_.get(), SHUT_WR);
 }
 
 std::optional<std::string> LoopbackClient::readToEnd() {
@@ -42,14 +29,11 @@ std::optional<std::string> LoopbackClient::readToEnd() {
     char buffer[65536];
     for (;;) {
         const auto n = ::recv(fd_.get(), buffer, sizeof buffer, 0);
-        if (n == 0) {
-            return received;
-        }
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0) {
-            return std::nullopt;
+        if (n <= 0) {
+            return n == 0 ? std::optional(received) : std::nullopt;
         }
         received.append(buffer, static_cast<std::size_t>(n));
     }

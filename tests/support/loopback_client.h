@@ -1,6 +1,9 @@
 #pragma once
 
+#include "base/descriptor_io.h"
 #include "base/unique_fd.h"
+
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cstdint>
@@ -21,10 +24,9 @@ public:
     [[nodiscard]] bool connect();
 
     [[nodiscard]] bool connected() const { return fd_.valid(); }
-    [[nodiscard]] bool send(std::string_view data);
-    void closeWrite();
-    // Everything until the server closes; absent when the timeout struck first or the
-    // connection was reset.
+    [[nodiscard]] bool send(std::string_view data) { return writeAll(fd_.get(), data); }
+    void closeWrite() { ::shutdown(fd_.get(), SHUT_WR); }
+    // Everything until the server closes; absent after a timeout or a reset.
     [[nodiscard]] std::optional<std::string> readToEnd();
 
 private:
@@ -41,8 +43,7 @@ struct HttpAnswer {
 // Splits a raw answer; absent when it is not a status line, headers and an empty line.
 [[nodiscard]] std::optional<HttpAnswer> splitAnswer(const std::string& raw);
 
-// Sends `request` as raw bytes to 127.0.0.1:port and reads the whole answer until the server
-// closes. Absent when no connection could be made or no answer came back.
+// Sends raw `request` bytes to 127.0.0.1:port and reads the answer until the server closes.
 [[nodiscard]] std::optional<HttpAnswer>
 exchangeRaw(std::uint16_t port, std::string_view request,
             std::chrono::seconds timeout = std::chrono::seconds(10));

@@ -33,8 +33,7 @@ std::filesystem::path TemporaryFolder::write(const std::string& relative,
                                              const std::string& contents) const {
     const auto target = path_ / relative;
     std::filesystem::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out << contents;
+    std::ofstream(target, std::ios::binary) << contents;
     return target;
 }
 
