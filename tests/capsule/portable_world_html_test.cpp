@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "capsule/document_html_escape.h"
 #include "capsule_producer.h"
+#include <string_view>
+#include <utility>
 
 namespace zevra {
 namespace {
@@ -132,6 +135,19 @@ TEST(PortableWorldHTMLFallbackTest, HostileMediaCannotForgeTheVerdict) {
     EXPECT_FALSE(contains(page, "background-image"));
     EXPECT_EQ(occurrences(page, "<img "), 1u) << "only the clean medium is shown";
     EXPECT_TRUE(contains(page, "<img src='data:image/png;base64,Yw==' alt=''><h3>c</h3>"));
+}
+
+TEST(DocumentHTMLEscapeTest, EscapesEachSpecialCharacterOnce) {
+    using namespace std::string_view_literals;
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"a&b<c>d\"e'f", "a&amp;b&lt;c&gt;d&quot;e&#39;f"},
+        {"&amp;", "&amp;amp;"},
+        {"Läguna — 🌊", "Läguna — 🌊"},
+        {"owner\0</b>tail"sv, "owner\uFFFD&lt;/b&gt;tail"},
+    };
+    for (const auto& [text, escaped] : cases) {
+        EXPECT_EQ(documentHTMLEscape(text), escaped) << text;
+    }
 }
 
 } // namespace

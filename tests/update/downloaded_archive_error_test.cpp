@@ -5,6 +5,7 @@
 #include "build_config.h"
 #include "support/temporary_folder.h"
 
+#include "support/child_process.h"
 #include <gtest/gtest.h>
 
 namespace zevra {
@@ -52,6 +53,22 @@ TEST(DownloadedArchiveError, GivesTheFirstFailingCheck) {
     EXPECT_EQ(check(notZip, sha256File(notZip).value(), 1001),
               "The release archive contains unsafe paths, special entries, collisions, or "
               "excessive expansion.");
+}
+
+TEST(Sha256File, MatchesSha256sumAcrossChunkBoundaries) {
+    const testing::TemporaryFolder folder;
+    for (const std::size_t size : {0, 1048576, 3 * 1048576 + 5}) {
+        std::string data(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            data[i] = static_cast<char>((i * 131) ^ (i >> 9));
+        }
+        const auto file = folder.write("data-" + std::to_string(size), data);
+        const auto tool = testing::runProcess({"/usr/bin/sha256sum", file.string()});
+        ASSERT_EQ(tool.exitCode, 0);
+        EXPECT_EQ(sha256File(file), tool.standardOutput.substr(0, 64)) << size;
+    }
+    EXPECT_EQ(sha256File(folder.path() / "missing"), std::nullopt);
+    EXPECT_EQ(sha256File(folder.path()), std::nullopt);
 }
 
 } // namespace
