@@ -7,13 +7,7 @@ set -euo pipefail
 
 source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
 build_dir="${1:-$source_dir/build-bench}"
-if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    launcher=()
-    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-        -DZEVRA_BUILD_TESTS=OFF -DZEVRA_BUILD_BENCH=ON >/dev/null
-fi
-cmake --build "$build_dir" --target zevra_search_bench -j2 >/dev/null
+"$source_dir/bench/build_target.sh" "$build_dir" zevra_search_bench
 work="$(mktemp -d /tmp/zevra-search-bench-XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 "$build_dir/bench/search/zevra_search_bench" "$work"

@@ -26,13 +26,7 @@ for tool in wrk nginx cmake curl; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
 done
 
-if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    launcher=()
-    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-        -DZEVRA_BUILD_TESTS=OFF -DZEVRA_BUILD_BENCH=ON >/dev/null
-fi
-cmake --build "$build_dir" --target zevra_bench_serve_folder -j2 >/dev/null
+"$source_dir/bench/build_target.sh" "$build_dir" zevra_bench_serve_folder
 serve_folder="$build_dir/bench/server/zevra_bench_serve_folder"
 
 work="$(mktemp -d /tmp/zevra-server-bench-XXXXXX)"

@@ -8,9 +8,5 @@ source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
 build_dir="${1:-$source_dir/build-bench}"
 scratch="${2:-/tmp}"
 
-if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release \
-        -DZEVRA_BUILD_TESTS=OFF -DZEVRA_BUILD_BENCH=ON >/dev/null
-fi
-cmake --build "$build_dir" --target zevra_update_bench -j2 >/dev/null
+"$source_dir/bench/build_target.sh" "$build_dir" zevra_update_bench
 exec "$build_dir/bench/update/zevra_update_bench" "$scratch"
