@@ -57,6 +57,7 @@ start_copy() {
     env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_RUNTIME_DIR="$home/runtime" \
         XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
         "$app" >/dev/null 2>&1 &
+    disown
     wait_for 30 answers_health
 }
 answers_health() { [ -n "$(instance)" ]; }
