@@ -39,6 +39,7 @@ bool startCrashWatchdog(const ReliabilityState& reliability,
                                        std::to_string(reliability.processIdentifier()),
                                        marker->string()};
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
     }
