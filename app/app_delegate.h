@@ -2,6 +2,7 @@
 
 #include "base/background_executor.h"
 #include "platform/application.h"
+#include "platform/http_client.h"
 #include "platform/restore_channel.h"
 
 #include <filesystem>
@@ -17,10 +18,12 @@ class DocumentService;
 class MainWebViewDelegate;
 class AuthMessageHandler;
 class BrowserAuthMessageHandler;
+class ReliabilityState;
+class LocalShellHealth;
 
 // The one application delegate: runs start-up on the main thread and composes the services
-// (loopback server, sign-in session, web-view delegate, documents, restore hooks) rather than
-// doing their work itself.
+// (launch bookkeeping, loopback server and its health check, sign-in session, web-view delegate,
+// documents, restore hooks) rather than doing their work itself.
 class AppDelegate {
 public:
     AppDelegate(Application& application, std::filesystem::path resourcesPath);
@@ -48,9 +51,22 @@ private:
     std::unique_ptr<MainWebViewDelegate> webViewDelegate_;
     std::unique_ptr<DocumentService> documents_;
     std::unique_ptr<RestoreChannelListener> restoreListener_;
+    std::unique_ptr<ReliabilityState> reliability_;
+    // Names this launch in "/health", so the health check knows its own server's answers.
+    const std::string launchInstance_;
+    const std::shared_ptr<HttpClient> healthHttp_;
+    std::shared_ptr<LocalShellHealth> health_;
+    std::unique_ptr<MainThreadTimer> healthTimer_;
+    WebView* webView_ = nullptr; // the main window's, once it exists
 
+    // The crash-loop decision of this launch and the watchdog, before the server starts.
+    void beginLaunch();
     [[nodiscard]] bool startLocalServer();
     [[nodiscard]] bool localServerIsListening() const;
+    void startHealthChecks();
+    void probeLocalServer(std::function<void(bool)> done);
+    // The shell page, or in safe start the safe-start page, which nothing leaves but its button.
+    void loadShellPage();
     void registerScriptMessageHandlers();
     void observeRestoreRequests();
 };

@@ -2,6 +2,7 @@
 
 #include "auth/keychain_token_store.h"
 #include "build_config.h"
+#include "platform/bundle.h"
 #include "platform/http_client.h"
 #include "platform/keyring.h"
 #include "platform/paths.h"
@@ -9,6 +10,8 @@
 #include "platform/workspace.h"
 #include "search/downloads_listing.h"
 #include "search/search_catalogue.h"
+
+#include <unistd.h>
 
 namespace zevra {
 
@@ -43,6 +46,12 @@ productionLocalServerOptions(const std::filesystem::path& resourcesPath,
         postToMain([folder] { processWorkspace().revealFolder(folder.string()); });
     };
     return options;
+}
+
+std::unique_ptr<ReliabilityState> productionReliabilityState() {
+    return std::make_unique<ReliabilityState>(
+        applicationSupportFolder(), systemClock(),
+        mainBundleInfoString("CFBundleShortVersionString").value_or("dev"), ::getpid());
 }
 
 } // namespace zevra

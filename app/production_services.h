@@ -3,10 +3,12 @@
 #include "auth/browser_session.h"
 #include "base/background_executor.h"
 #include "platform/clock.h"
+#include "reliability/reliability_state.h"
 #include "server/local_server.h"
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace zevra {
 
@@ -22,5 +24,8 @@ namespace zevra {
 productionLocalServerOptions(const std::filesystem::path& resourcesPath,
                              BackgroundExecutor& executor, const Clock& clock,
                              std::function<void(std::function<void()>)> postToMain);
+
+// Launch bookkeeping in the Application Support folder, for this process and bundle version.
+[[nodiscard]] std::unique_ptr<ReliabilityState> productionReliabilityState();
 
 } // namespace zevra

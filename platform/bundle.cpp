@@ -1,49 +1,10 @@
 #include "platform/bundle.h"
 
-#include "base/unique_fd.h"
+#include "platform/property_list_file.h"
 
-#include <fcntl.h>
-#include <plist/plist.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-#include <cstdlib>
-#include <memory>
 #include <system_error>
 
 namespace zevra {
-namespace {
-
-// An Info.plist is a few kilobytes; anything past this is not one.
-constexpr std::size_t maximumInfoPlistBytes = 1 << 20;
-
-std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        return std::nullopt;
-    }
-    std::string data;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
-        if (n == 0) {
-            return data;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        data.append(buffer, static_cast<std::size_t>(n));
-        if (data.size() > maximumInfoPlistBytes) {
-            return std::nullopt;
-        }
-    }
-}
-
-} // namespace
 
 std::filesystem::path executablePath() {
     std::error_code error;
@@ -61,28 +22,11 @@ std::filesystem::path infoPlistPathForExecutable(const std::filesystem::path& ex
 
 std::optional<std::string> infoPlistString(const std::filesystem::path& infoPlist,
                                            const std::string& key) {
-    const auto data = readSmallFile(infoPlist);
-    if (!data) {
+    const PropertyList root = readPropertyList(infoPlist);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT) {
         return std::nullopt;
     }
-    plist_t root = nullptr;
-    plist_from_memory(data->data(), static_cast<uint32_t>(data->size()), &root);
-    const std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
-    if (root == nullptr || plist_get_node_type(root) != PLIST_DICT) {
-        return std::nullopt;
-    }
-    plist_t node = plist_dict_get_item(root, key.c_str());
-    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) {
-        return std::nullopt;
-    }
-    char* value = nullptr;
-    plist_get_string_val(node, &value);
-    if (value == nullptr) {
-        return std::nullopt;
-    }
-    std::string result(value);
-    std::free(value);
-    return result;
+    return stringValue(plist_dict_get_item(root.get(), key.c_str()));
 }
 
 std::optional<std::string> mainBundleInfoString(const std::string& key) {

@@ -254,7 +254,8 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 
 RouteServices routeServicesFor(const LocalServerOptions& options) {
     return RouteServices{options.resourcesPath, *options.session,        *options.search,
-                         *options.downloads,    options.downloadsFolder, options.revealFolder};
+                         *options.downloads,    options.downloadsFolder, options.revealFolder,
+                         options.instance};
 }
 
 LocalServer::LocalServer(LocalServerOptions options)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace zevra {
 
@@ -27,6 +28,9 @@ struct LocalServerOptions {
     std::filesystem::path downloadsFolder; // served under "/downloads/"
     // Shows a folder in the file manager without waiting; never empty.
     std::function<void(const std::filesystem::path&)> revealFolder;
+    // A value drawn once per launch: "/health" names it, so the health check can tell its own
+    // server from anything else answering on the port.
+    std::string instance;
 };
 
 // What the routes of a server with these options work with.

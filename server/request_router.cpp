@@ -28,8 +28,12 @@ struct Route {
     RouteHandler handler;
 };
 
-void answerHealth(const RouteServices&, const HttpRequest&, ResponseWriter& writer) {
-    writer.sendJSON({{"ok", true}, {"service", "zevra-local-shell"}});
+void answerHealth(const RouteServices& services, const HttpRequest&, ResponseWriter& writer) {
+    nlohmann::json answer{{"ok", true}, {"service", "zevra-local-shell"}};
+    if (!services.instance.empty()) {
+        answer["instance"] = services.instance;
+    }
+    writer.sendJSON(answer);
 }
 
 // In the order they are tried; the last row takes every path.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace zevra {
 
@@ -18,6 +19,8 @@ struct RouteServices {
     std::filesystem::path downloadsFolder; // where saved downloads go
     // Shows a folder in the file manager; posts to the main thread and returns at once.
     std::function<void(const std::filesystem::path&)> revealFolder;
+    // Names this launch in "/health" answers; empty leaves it out.
+    std::string instance;
 };
 
 } // namespace zevra

@@ -1,4 +1,5 @@
 #include "update/bounded_process_output.h"
+#include "base/spawn_handles.h"
 #include "base/unique_fd.h"
 
 #include "base/utf8.h"
@@ -19,30 +20,6 @@ namespace zevra {
 namespace {
 
 constexpr std::chrono::milliseconds pollSlice{50};
-
-class SpawnFileActions {
-public:
-    SpawnFileActions() { posix_spawn_file_actions_init(&actions_); }
-    ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
-
-class SpawnAttributes {
-public:
-    SpawnAttributes() { posix_spawnattr_init(&attributes_); }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
 
 // The tool runs in its own process group, so whatever it started goes down with it.
 class ChildProcess {

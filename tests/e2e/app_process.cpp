@@ -42,6 +42,22 @@ std::string testDisplay() {
     return display != nullptr ? display : "";
 }
 
+std::string pixelColour(const std::filesystem::path& png, int x, int y) {
+    const auto result =
+        runProcess({"/usr/bin/convert", png.string(), "-crop",
+                    "1x1+" + std::to_string(x) + "+" + std::to_string(y), "-depth", "8", "txt:-"});
+    // "0,0: (192,192,192)  #C0C0C0  gray(192)" after a "# ImageMagick ..." comment line.
+    const auto hash = result.standardOutput.find("  #");
+    return hash == std::string::npos ? "" : result.standardOutput.substr(hash + 2, 7);
+}
+
+std::filesystem::path artifactsFolder() {
+    const char* artifacts = std::getenv("ZEVRA_TEST_ARTIFACTS");
+    std::filesystem::path folder = artifacts ? artifacts : ZEVRA_BINARY_DIR "/test-artifacts";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {

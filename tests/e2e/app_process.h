@@ -30,6 +30,12 @@ private:
 // The X display scripts/run-tests.sh started for window tests; empty outside it.
 std::string testDisplay();
 
+// The colour of one pixel of a PNG, as ImageMagick writes it: "#RRGGBB".
+std::string pixelColour(const std::filesystem::path& png, int x, int y);
+
+// Where screenshots are kept after the run.
+std::filesystem::path artifactsFolder();
+
 // Polls until `done` holds or the time is up; tells whether it held.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 

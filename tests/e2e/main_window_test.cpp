@@ -10,16 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The colour of one screen pixel of a PNG, as ImageMagick writes it: "#RRGGBB".
-std::string pixelColour(const std::filesystem::path& png, int x, int y) {
-    const auto result =
-        runProcess({"/usr/bin/convert", png.string(), "-crop",
-                    "1x1+" + std::to_string(x) + "+" + std::to_string(y), "-depth", "8", "txt:-"});
-    // "0,0: (192,192,192)  #C0C0C0  gray(192)" after a "# ImageMagick ..." comment line.
-    const auto hash = result.standardOutput.find("  #");
-    return hash == std::string::npos ? "" : result.standardOutput.substr(hash + 2, 7);
-}
-
 TEST(MainWindow, ShowsTheShellPageFromTheLocalServer) {
     const auto display = testDisplay();
     ASSERT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
@@ -31,10 +21,7 @@ TEST(MainWindow, ShowsTheShellPageFromTheLocalServer) {
 
     // The 1200 x 800 window is centred on the 1280 x 1024 screen: it spans x 40..1240 and
     // y 112..912 and shows the page's grey; outside it the bare screen is black.
-    const char* artifacts = std::getenv("ZEVRA_TEST_ARTIFACTS");
-    const std::filesystem::path folder = artifacts ? artifacts : ZEVRA_BINARY_DIR "/test-artifacts";
-    std::filesystem::create_directories(folder);
-    const auto screenshot = folder / "main-window.png";
+    const auto screenshot = artifactsFolder() / "main-window.png";
     const auto insideColour = [&] {
         const auto shot = runProcess(
             {"/usr/bin/import", "-display", display, "-window", "root", screenshot.string()});
