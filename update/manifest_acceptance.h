@@ -1,7 +1,7 @@
 #pragma once
 
 #include "update/release_response.h"
-#include "update/release_url.h"
+#include "base/absolute_url.h"
 #include "update/update_manifest.h"
 
 #include <optional>
@@ -16,12 +16,12 @@ namespace zevra {
 
 struct AcceptedAppManifest {
     ZevraUpdateManifest manifest;
-    ReleaseURL archiveURL;
+    AbsoluteURL archiveURL;
 };
 
 struct AcceptedExtensionManifest {
     ZevraExtensionUpdateManifest manifest;
-    ReleaseURL archiveURL;
+    AbsoluteURL archiveURL;
 };
 
 // Accept or reject a fetched app manifest; the version is not compared with ours here.

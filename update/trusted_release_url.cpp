@@ -28,8 +28,8 @@ bool isArchiveFilename(std::string_view name) {
 
 } // namespace
 
-std::optional<ReleaseURL> trustedReleaseURL(std::string_view text) {
-    auto url = parseReleaseURL(text);
+std::optional<AbsoluteURL> trustedReleaseURL(std::string_view text) {
+    auto url = parseAbsoluteURL(text);
     if (!url || url->scheme != "https") {
         return std::nullopt;
     }
@@ -45,7 +45,7 @@ std::optional<ReleaseURL> trustedReleaseURL(std::string_view text) {
     return url;
 }
 
-std::optional<ReleaseURL> trustedReleaseArchiveURL(std::string_view text,
+std::optional<AbsoluteURL> trustedReleaseArchiveURL(std::string_view text,
                                                    std::string_view expectedFilename) {
     if (!isArchiveFilename(expectedFilename)) {
         return std::nullopt;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "update/release_url.h"
+#include "base/absolute_url.h"
 
 #include <optional>
 #include <string_view>
@@ -9,11 +9,11 @@ namespace zevra {
 
 // The URL when it is "https" on the release host itself (any case, no "www."), without user
 // information and on port 443 if a port is given.
-[[nodiscard]] std::optional<ReleaseURL> trustedReleaseURL(std::string_view text);
+[[nodiscard]] std::optional<AbsoluteURL> trustedReleaseURL(std::string_view text);
 
 // A trusted release URL whose path is exactly "/downloads/" + expectedFilename, spelled without
 // escapes, with no query and no fragment.
-[[nodiscard]] std::optional<ReleaseURL> trustedReleaseArchiveURL(std::string_view text,
+[[nodiscard]] std::optional<AbsoluteURL> trustedReleaseArchiveURL(std::string_view text,
                                                                  std::string_view expectedFilename);
 
 } // namespace zevra

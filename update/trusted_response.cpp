@@ -10,8 +10,8 @@ bool exactTrustedResponseURL(const std::optional<ReleaseResponse>& response,
     if (!response || response->statusCode != 200 || !response->url) {
         return false;
     }
-    const auto finalURL = parseReleaseURL(*response->url);
-    const auto expectedURL = parseReleaseURL(expected);
+    const auto finalURL = parseAbsoluteURL(*response->url);
+    const auto expectedURL = parseAbsoluteURL(expected);
     if (!finalURL || !expectedURL || *finalURL != *expectedURL) {
         return false;
     }

@@ -1,4 +1,4 @@
-#include "update/release_url.h"
+#include "base/absolute_url.h"
 
 #include "base/ascii.h"
 #include "base/percent_encoding.h"
@@ -19,7 +19,7 @@ bool isScheme(std::string_view scheme) {
 }
 
 // Splits "host[:port]" (an IPv6 literal keeps its brackets); false when the port is not digits.
-bool splitHostAndPort(std::string_view hostPort, ReleaseURL& url) {
+bool splitHostAndPort(std::string_view hostPort, AbsoluteURL& url) {
     const auto bracket = hostPort.rfind(']');
     auto colon = hostPort.rfind(':');
     if (colon != std::string_view::npos && bracket != std::string_view::npos && colon < bracket) {
@@ -41,11 +41,11 @@ bool splitHostAndPort(std::string_view hostPort, ReleaseURL& url) {
 
 } // namespace
 
-std::optional<ReleaseURL> parseReleaseURL(std::string_view text) {
+std::optional<AbsoluteURL> parseAbsoluteURL(std::string_view text) {
     if (!isWellFormedURLText(text)) {
         return std::nullopt;
     }
-    ReleaseURL url;
+    AbsoluteURL url;
     url.absoluteString = std::string(text);
     const auto colon = text.find(':');
     if (colon == std::string_view::npos || !isScheme(text.substr(0, colon))) {

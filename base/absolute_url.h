@@ -7,7 +7,7 @@
 namespace zevra {
 
 // An absolute URL split into its parts, as written (nothing resolved or normalised).
-struct ReleaseURL {
+struct AbsoluteURL {
     std::string absoluteString;
     std::string scheme;
     std::optional<std::string> userInfo;
@@ -17,13 +17,13 @@ struct ReleaseURL {
     std::optional<std::string> query; // present for a bare "?" too
     std::optional<std::string> fragment;
 
-    friend bool operator==(const ReleaseURL& a, const ReleaseURL& b) {
+    friend bool operator==(const AbsoluteURL& a, const AbsoluteURL& b) {
         return a.absoluteString == b.absoluteString;
     }
 };
 
 // Parses "scheme://authority/path?query#fragment"; nothing for text that is not such a URL
 // (characters outside the URL alphabet, a broken percent escape, no authority).
-[[nodiscard]] std::optional<ReleaseURL> parseReleaseURL(std::string_view text);
+[[nodiscard]] std::optional<AbsoluteURL> parseAbsoluteURL(std::string_view text);
 
 } // namespace zevra
