@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,19 +18,28 @@ struct HttpClientRequest {
     std::string body;
     // The whole exchange, connection included.
     std::chrono::milliseconds timeout{15000};
+    // A longer body ends the exchange with no response, so nothing unbounded is held.
+    std::size_t maxBodyBytes = std::size_t{64} << 20;
 };
 
 struct HttpClientResponse {
     int status = 0;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
+    std::string finalURL{}; // the URL that answered
 };
 
-// What only tests set: a CA to trust instead of the system's, and where to connect
-// for a host and port ("host:443:127.0.0.1:PORT", libcurl's connect-to form).
 struct HttpClientOptions {
+    // What only tests set: a CA to trust instead of the system's, and where to connect for a
+    // host and port ("host:443:127.0.0.1:PORT", libcurl's connect-to form).
     std::string caFile;
     std::vector<std::string> connectTo;
+    // One cookie store for every exchange of this client (cookies stored and sent), with TLS
+    // sessions and connections reused across exchanges.
+    bool shareSession = false;
+    // Where the shared cookies persist (mode 0600, replaced whole); empty keeps them in memory.
+    // A file that cannot be read as a cookie file counts as empty.
+    std::filesystem::path cookieFile{};
 };
 
 // One HTTP(S) exchange at a time per call; redirects are never followed. Safe to call from

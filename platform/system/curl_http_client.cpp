@@ -1,10 +1,14 @@
 #include "platform/http_client.h"
 
+#include "platform/system/curl_shared_session.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <mutex>
+#include <strings.h>
 
 namespace zevra {
 namespace {
@@ -23,9 +27,25 @@ void initialiseCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+struct BodyTarget {
+    std::string& body;
+    std::size_t limit;
+};
+
+// Returning less than was given ends the transfer: a body over its limit is never held whole.
 size_t appendBody(char* data, size_t size, size_t count, void* target) {
-    static_cast<std::string*>(target)->append(data, size * count);
+    auto* into = static_cast<BodyTarget*>(target);
+    if (size * count > into->limit - into->body.size()) {
+        return 0;
+    }
+    into->body.append(data, size * count);
     return size * count;
+}
+
+bool setsCookies(const std::vector<std::pair<std::string, std::string>>& headers) {
+    return std::any_of(headers.begin(), headers.end(), [](const auto& header) {
+        return strcasecmp(header.first.c_str(), "Set-Cookie") == 0;
+    });
 }
 
 std::string trimmed(std::string text) {
@@ -54,6 +74,9 @@ class CurlHttpClient final : public HttpClient {
 public:
     explicit CurlHttpClient(HttpClientOptions options) : options_(std::move(options)) {
         initialiseCurlOnce();
+        if (options_.shareSession) {
+            shared_ = std::make_unique<CurlSharedSession>(options_.cookieFile);
+        }
     }
 
     std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
@@ -63,6 +86,7 @@ public:
         }
         CURL* curl = handle.get();
         HttpClientResponse response;
+        BodyTarget bodyTarget{response.body, request.maxBodyBytes};
         const HeaderList headers = headerList(request);
         const HeaderList connectTo = connectToList();
 
@@ -84,7 +108,7 @@ public:
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bodyTarget);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, appendHeader);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response.headers);
         if (!options_.caFile.empty()) {
@@ -92,6 +116,9 @@ public:
         }
         if (connectTo != nullptr) {
             curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.get());
+        }
+        if (shared_ != nullptr) {
+            shared_->attach(curl);
         }
 
         if (curl_easy_perform(curl) != CURLE_OK) {
@@ -103,11 +130,19 @@ public:
             return std::nullopt;
         }
         response.status = static_cast<int>(status);
+        const char* finalURL = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &finalURL);
+        response.finalURL = finalURL != nullptr ? finalURL : request.url;
+        if (shared_ != nullptr && setsCookies(response.headers)) {
+            // The cookie file only loses the newest cookies when this fails; the answer stands.
+            static_cast<void>(shared_->saveCookies());
+        }
         return response;
     }
 
 private:
     HttpClientOptions options_;
+    std::unique_ptr<CurlSharedSession> shared_;
 
     static HeaderList headerList(const HttpClientRequest& request) {
         curl_slist* list = nullptr;

@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <optional>
 #include <thread>
 
 namespace zevra {
@@ -39,14 +40,58 @@ void serveOnce(int listener, const std::filesystem::path& folder, const std::str
     }
 }
 
+// A listening loopback socket and the certificate made for "zevra.example".
+class TlsListener {
+public:
+    TlsListener() {
+        const auto made = testing::runProcess(
+            {"/usr/bin/openssl", "req", "-x509", "-newkey", "ed25519", "-nodes", "-keyout",
+             (folder.path() / "key.pem").string(), "-out", (folder.path() / "cert.pem").string(),
+             "-subj", "/CN=zevra.example", "-addext", "subjectAltName=DNS:zevra.example"});
+        EXPECT_EQ(made.exitCode, 0) << made.standardError;
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        auto* any = reinterpret_cast<sockaddr*>(&address);
+        EXPECT_EQ(::bind(socket.get(), any, length), 0);
+        EXPECT_EQ(::listen(socket.get(), 4), 0);
+        EXPECT_EQ(::getsockname(socket.get(), any, &length), 0);
+        port = std::to_string(ntohs(address.sin_port));
+    }
+
+    // One exchange of `client` with this listener answering `answer`; the request head seen.
+    std::string exchange(HttpClient& client, const std::string& answer,
+                         std::optional<HttpClientResponse>& response,
+                         const HttpClientRequest& request = pageRequest(1000)) {
+        std::string head;
+        std::jthread server([&] { serveOnce(socket.get(), folder.path(), answer, head); });
+        response = client.send(request);
+        return head;
+    }
+
+    static HttpClientRequest pageRequest(std::size_t limit) {
+        HttpClientRequest request;
+        request.url = "https://zevra.example/p?q=1";
+        request.maxBodyBytes = limit;
+        return request;
+    }
+
+    std::shared_ptr<HttpClient> client(const std::filesystem::path& cookieFile,
+                                       bool trusted = true) const {
+        return makeHttpClient({.caFile = trusted ? (folder.path() / "cert.pem").string() : "",
+                               .connectTo = {"zevra.example:443:127.0.0.1:" + port},
+                               .shareSession = true,
+                               .cookieFile = cookieFile});
+    }
+
+    testing::TemporaryFolder folder;
+    UniqueFd socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    std::string port;
+};
+
 TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
-    const testing::TemporaryFolder folder;
-    const auto cert = (folder.path() / "cert.pem").string();
-    const auto made =
-        testing::runProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "ed25519", "-nodes",
-                             "-keyout", (folder.path() / "key.pem").string(), "-out", cert, "-subj",
-                             "/CN=zevra.example", "-addext", "subjectAltName=DNS:zevra.example"});
-    ASSERT_EQ(made.exitCode, 0) << made.standardError;
+    TlsListener server;
     const std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello";
     const std::string moved = "HTTP/1.1 302 Found\r\nLocation: https://elsewhere.example/\r\n"
                               "Content-Length: 0\r\nConnection: close\r\n\r\n";
@@ -59,25 +104,10 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
         {"", true, 0, "", true},
     };
     for (const auto& [answer, trusted, status, body, requestSeen] : cases) {
-        const UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* any = reinterpret_cast<sockaddr*>(&address);
-        ASSERT_EQ(::bind(listener.get(), any, length), 0);
-        ASSERT_EQ(::listen(listener.get(), 1), 0);
-        ASSERT_EQ(::getsockname(listener.get(), any, &length), 0);
-        std::string head;
-        std::jthread server([&] { serveOnce(listener.get(), folder.path(), answer, head); });
-
-        const auto port = std::to_string(ntohs(address.sin_port));
-        const auto client =
-            makeHttpClient({trusted ? cert : "", {"zevra.example:443:127.0.0.1:" + port}});
-        const auto response =
-            client->send({"GET", "https://zevra.example/api/x", {{"X-Sent", "1"}}, "", 300ms});
-        ::shutdown(listener.get(), SHUT_RDWR); // ends a wait for a connection that never came
-        server.join();
+        std::optional<HttpClientResponse> response;
+        const std::string head =
+            server.exchange(*server.client({}, trusted), answer, response,
+                            {"GET", "https://zevra.example/api/x", {{"X-Sent", "1"}}, "", 300ms});
         EXPECT_EQ(response.has_value() ? response->status : 0, status) << answer;
         EXPECT_EQ(response.has_value() ? response->body : "", body) << answer;
         const bool seen = head.starts_with("GET /api/x HTTP/1.1\r\n") &&
@@ -85,6 +115,39 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
                           head.find("\r\nX-Sent: 1\r\n") != std::string::npos;
         EXPECT_EQ(seen, requestSeen) << answer << ": " << head;
     }
+}
+
+TEST(CurlHttpClient, SharedCookiesPersistAndBodiesAreCapped) {
+    TlsListener server;
+    const auto jar = server.folder.path() / "state" / "cookies";
+    const std::string setting =
+        "HTTP/1.1 200 OK\r\nSet-Cookie: sid=abc; Path=/; Secure; HttpOnly\r\n"
+        "Content-Length: 2\r\nConnection: close\r\n\r\nok";
+    const std::string plain = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+    std::optional<HttpClientResponse> response;
+
+    const auto first = server.client(jar);
+    EXPECT_EQ(server.exchange(*first, setting, response).find("Cookie:"), std::string::npos);
+    ASSERT_TRUE(response.has_value());
+    EXPECT_EQ(response->finalURL, "https://zevra.example/p?q=1");
+    EXPECT_NE(server.exchange(*first, plain, response).find("\r\nCookie: sid=abc\r\n"),
+              std::string::npos);
+    EXPECT_EQ(std::filesystem::status(jar).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A new launch reads the stored cookie; a client without the file has none.
+    EXPECT_NE(server.exchange(*server.client(jar), plain, response).find("\r\nCookie: sid=abc\r\n"),
+              std::string::npos);
+    EXPECT_EQ(server.exchange(*server.client({}), plain, response).find("Cookie:"),
+              std::string::npos);
+    server.folder.write("state/cookies", "\x01garbage\nzevra.example\tFALSE");
+    EXPECT_EQ(server.exchange(*server.client(jar), plain, response).find("Cookie:"),
+              std::string::npos);
+    EXPECT_TRUE(response.has_value());
+
+    // A body one byte over the limit gives no response at all.
+    static_cast<void>(server.exchange(*first, plain, response, TlsListener::pageRequest(1)));
+    EXPECT_FALSE(response.has_value());
 }
 
 } // namespace
