@@ -26,4 +26,9 @@ struct AbsoluteURL {
 // (characters outside the URL alphabet, a broken percent escape, no authority).
 [[nodiscard]] std::optional<AbsoluteURL> parseAbsoluteURL(std::string_view text);
 
+// `reference` (absolute, network-path, absolute-path, relative-path, query or fragment) resolved
+// against `base` with its dot segments removed; nothing when the result is not such a URL.
+[[nodiscard]] std::optional<AbsoluteURL> resolvedURL(const AbsoluteURL& base,
+                                                     std::string_view reference);
+
 } // namespace zevra

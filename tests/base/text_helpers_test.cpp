@@ -1,3 +1,4 @@
+#include "base/absolute_url.h"
 #include "base/hex.h"
 #include "base/percent_encoding.h"
 #include "base/unicode_text.h"
@@ -10,6 +11,27 @@
 
 namespace zevra {
 namespace {
+
+TEST(ResolvedURLTest, ReferencesResolveAgainstTheBase) {
+    const auto base = parseAbsoluteURL("https://h.example:8443/a/b/c?q=1#f");
+    ASSERT_TRUE(base.has_value());
+    const std::pair<std::string, std::string> cases[] = {
+        {"https://o.example/x/../y", "https://o.example/y"},
+        {"//o.example/p", "https://o.example/p"},
+        {"/x/./y/../z?r", "https://h.example:8443/x/z?r"},
+        {"d", "https://h.example:8443/a/b/d"},
+        {"../../../d#g", "https://h.example:8443/d#g"},
+        {"?z", "https://h.example:8443/a/b/c?z"},
+        {"#g", "https://h.example:8443/a/b/c?q=1#g"},
+        {"", "https://h.example:8443/a/b/c"},
+        {"./", "https://h.example:8443/a/b/"},
+        {"a b", ""},
+    };
+    for (const auto& [reference, expected] : cases) {
+        const auto resolved = resolvedURL(*base, reference);
+        EXPECT_EQ(resolved ? resolved->absoluteString : "", expected) << reference;
+    }
+}
 
 TEST(Utf8Test, ValidityReplacementAndScalars) {
     const std::string bad = "\xEF\xBF\xBD"; // U+FFFD, one per byte that starts no character
