@@ -3,25 +3,13 @@
 #include "base/absolute_url.h"
 #include "base/ascii.h"
 #include "base/shell_address.h"
+#include "base/utf8.h"
 #include "build_config.h"
 
 #include <algorithm>
 
 namespace zevra {
 namespace {
-
-std::string_view trimmedOfSpace(std::string_view text) {
-    const auto isSpace = [](char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-    };
-    while (!text.empty() && isSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // One DNS label: 1 to 63 of [a-z0-9-], neither starting nor ending with "-".
 bool isOneLabel(std::string_view label) {
@@ -40,7 +28,7 @@ bool isDefaultHttpsPort(std::string_view digits) {
 }
 
 std::string lowerHost(std::string_view host) {
-    return asciiLowerCase(std::string(trimmedOfSpace(host)));
+    return asciiLowerCase(std::string(trimmedWhiteSpaceAndLineBreaks(host)));
 }
 
 } // namespace
@@ -100,7 +88,7 @@ std::optional<std::string> nativeProxyLocalBase(std::string_view url) {
 }
 
 std::optional<std::string> nativeAppRoutedURL(std::string_view text) {
-    const std::string_view trimmed = trimmedOfSpace(text);
+    const std::string_view trimmed = trimmedWhiteSpaceAndLineBreaks(text);
     if (trimmed.empty()) {
         return std::nullopt;
     }
