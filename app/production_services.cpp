@@ -41,6 +41,8 @@ productionLocalServerOptions(const std::filesystem::path& resourcesPath,
     options.search = std::make_shared<SearchCatalogue>(resourcesPath, clock, executor);
     options.downloadsFolder = downloadsFolder();
     options.downloads = std::make_shared<DownloadsIndex>(options.downloadsFolder, clock, executor);
+    options.firstParty = makeHttpClient(
+        {.shareSession = true, .cookieFile = applicationSupportFolder() / "first-party-cookies"});
     options.revealFolder = [postToMain =
                                 std::move(postToMain)](const std::filesystem::path& folder) {
         postToMain([folder] { processWorkspace().revealFolder(folder.string()); });

@@ -58,10 +58,6 @@ void answerWorkspaceView(const RouteServices&, const HttpRequest& request, Respo
     sendWorkspaceView(writer, request.rawPath);
 }
 
-void answerFirstPartyProxy(const RouteServices&, const HttpRequest&, ResponseWriter& writer) {
-    writer.sendJSON({{"ok", false}, {"detail", "proxy error"}}, "502 Bad Gateway");
-}
-
 void answerToolFile(const RouteServices& services, const HttpRequest& request,
                     ResponseWriter& writer) {
     sendFileUnder(vibeToolsRoot(services.resourcesPath), "/vibe-codes/", request, writer);

@@ -14,6 +14,7 @@ namespace zevra {
 
 class BrowserSession;
 class DownloadsIndex;
+class HttpClient;
 class SearchCatalogue;
 
 struct LocalServerOptions {
@@ -31,6 +32,8 @@ struct LocalServerOptions {
     // A value drawn once per launch: "/health" names it, so the health check can tell its own
     // server from anything else answering on the port.
     std::string instance;
+    // The proxy's upstream client; never null.
+    std::shared_ptr<HttpClient> firstParty;
 };
 
 // What the routes of a server with these options work with.

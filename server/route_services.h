@@ -7,6 +7,7 @@
 namespace zevra {
 
 class BrowserSession;
+class HttpClient;
 class DownloadsIndex;
 class SearchCatalogue;
 
@@ -21,6 +22,8 @@ struct RouteServices {
     std::function<void(const std::filesystem::path&)> revealFolder;
     // Names this launch in "/health" answers; empty leaves it out.
     std::string instance;
+    // Fetches first-party pages: one cookie store for all of them, kept across launches.
+    HttpClient& firstParty;
 };
 
 } // namespace zevra

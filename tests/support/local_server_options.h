@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/http_client.h"
 #include "platform/paths.h"
 #include "search/downloads_listing.h"
 #include "search/search_catalogue.h"
@@ -9,6 +10,14 @@
 #include <vector>
 
 namespace zevra::testing {
+
+// Every exchange fails as if the network were down.
+class UnreachableHttpClient final : public HttpClient {
+public:
+    std::optional<HttpClientResponse> send(const HttpClientRequest&) override {
+        return std::nullopt;
+    }
+};
 
 // A test server's options: the given session, a catalogue over `resources`, the downloads
 // folder under HOME, and folder reveals recorded in `revealed` (when given).
@@ -24,6 +33,7 @@ localServerOptions(const std::filesystem::path& resources, const Clock& clock,
     options.search = std::make_shared<SearchCatalogue>(resources, clock, executor);
     options.downloadsFolder = downloadsFolder();
     options.downloads = std::make_shared<DownloadsIndex>(options.downloadsFolder, clock, executor);
+    options.firstParty = std::make_shared<UnreachableHttpClient>();
     options.revealFolder = [revealed](const std::filesystem::path& folder) {
         if (revealed != nullptr) {
             revealed->push_back(folder);
