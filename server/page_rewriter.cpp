@@ -164,7 +164,8 @@ std::string rewrittenPage(std::string html, const PageOrigin& page) {
     std::string lowered = asciiLowerCase(html);
     const std::string directory = baseDirectory(html, lowered, page.pagePath);
 
-    if (html.find("<head") != std::string::npos && html.find(baseMarker) == std::string::npos) {
+    // "<HEAD>" counts too: without the base tag such a page's relative URLs would miss.
+    if (lowered.find("<head") != std::string::npos && html.find(baseMarker) == std::string::npos) {
         if (const auto at = afterHeadTag(lowered); at != std::string::npos) {
             const std::string tag = "<base id=\"__ZEVRA_BASE\" href=\"" +
                                     attributeEscaped(std::string(page.localBase) + directory) +
