@@ -1,10 +1,10 @@
 #include "server/first_party_fetch.h"
 
 #include "build_config.h"
+#include "support/scripted_http_client.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 
 namespace zevra {
@@ -13,21 +13,7 @@ namespace {
 const std::string site = std::string("https://") + config::SiteHost;
 const std::string docs = std::string("https://docs.") + config::ReleaseHost;
 
-// Answers from a script and keeps every request.
-class ScriptedClient final : public HttpClient {
-public:
-    std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
-        sent.push_back(request);
-        if (answers.empty()) {
-            return std::nullopt;
-        }
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<HttpClientResponse> answers;
-    std::vector<HttpClientRequest> sent;
-};
+using ScriptedClient = testing::ScriptedHttpClient;
 
 HttpClientResponse redirect(int status, const std::string& location) {
     return {status, {{"location", location}}, "moved"};

@@ -12,6 +12,7 @@
 #include "server/workspace_view.h"
 #include "support/local_server_options.h"
 #include "support/loopback_client.h"
+#include "support/scripted_http_client.h"
 #include "support/session_fixture.h"
 #include "support/temporary_folder.h"
 
@@ -63,6 +64,60 @@ protected:
     std::vector<std::filesystem::path> revealed;
     LocalServerOptions options;
 };
+
+TEST_F(RouteTest, ProxyAnswersCarryOnlyStatusTypeAndBody) {
+    const std::string site = std::string("https://") + config::SiteHost;
+    const std::string page = "<html><head><title>t</title>";
+    const std::string notUtf8 = "<head>\xff";
+    struct Case {
+        std::string request;
+        HttpClientResponse upstream;
+        std::string statusLine;
+        std::string contentType;
+        std::string bodyStart; // the answer's body starts so ("": unchanged upstream body)
+    };
+    const Case cases[] = {
+        {"GET /proxy/",
+         {200, {{"Content-Type", " text/html "}, {"Set-Cookie", "a=1"}}, page},
+         "200 OK",
+         "text/html",
+         "<html><head><base id=\"__ZEVRA_BASE\" href=\"http://127.0.0.1:18484/proxy/\">"},
+        {"GET /proxy/a/b",
+         {404, {{"content-type", "text/html"}}, page},
+         "404 Not Found",
+         "text/html",
+         ""},
+        {"GET /proxy/x.css",
+         {200, {{"Content-Type", "text/html\r\nX: y"}}, "a{}"},
+         "200 OK",
+         "text/css",
+         ""},
+        {"GET /api/x", {500, {}, "{}"}, "500 Internal Server Error", "application/json", ""},
+        {"GET /proxy/p.html", {200, {}, notUtf8}, "200 OK", "text/html; charset=utf-8", ""},
+        {"GET /proxy/f.woff2", {299, {}, "w"}, "299 Success", "font/woff2", ""},
+        {"GET /proxy/r",
+         {302, {{"Location", "https://other.example/"}}, ""},
+         "502 Bad Gateway",
+         "application/json",
+         R"({"detail":"proxy error","ok":false})"},
+    };
+    for (const auto& c : cases) {
+        auto upstream = std::make_shared<testing::ScriptedHttpClient>();
+        upstream->answers.push_back(c.upstream);
+        options.firstParty = upstream;
+        const auto answer = ask(c.request);
+        EXPECT_TRUE(answer.head.starts_with("HTTP/1.1 " + c.statusLine + "\r\n")) << answer.head;
+        EXPECT_NE(answer.head.find("\r\nContent-Type: " + c.contentType + "\r\n"),
+                  std::string::npos)
+            << c.request << answer.head;
+        EXPECT_EQ(answer.head.find("Set-Cookie"), std::string::npos) << c.request;
+        EXPECT_TRUE(answer.body.starts_with(c.bodyStart.empty() ? c.upstream.body : c.bodyStart))
+            << c.request << ": " << answer.body.substr(0, 120);
+        if (c.bodyStart.empty()) {
+            EXPECT_EQ(answer.body, c.upstream.body) << c.request;
+        }
+    }
+}
 
 // Path decoding, traversal and content types have their own tables; here each rule is reached.
 TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
