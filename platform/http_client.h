@@ -32,8 +32,8 @@ struct HttpClientResponse {
 struct HttpClientOptions {
     // What only tests set: a CA to trust instead of the system's, and where to connect for a
     // host and port ("host:443:127.0.0.1:PORT", libcurl's connect-to form).
-    std::string caFile;
-    std::vector<std::string> connectTo;
+    std::string caFile{};
+    std::vector<std::string> connectTo{};
     // One cookie store for every exchange of this client (cookies stored and sent), with TLS
     // sessions and connections reused across exchanges.
     bool shareSession = false;
