@@ -1,0 +1,33 @@
+#include "server/launch_key.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zevra {
+namespace {
+
+TEST(LaunchKey, OnlyTheExactKeyInTheHeaderOrCookieIsAccepted) {
+    const std::string key(64, 'a');
+    const std::string line = "GET /api/search HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n";
+    const std::pair<std::string, bool> cases[] = {
+        {line, false},
+        {line + "X-Zevra-Launch-Key: " + key + "\r\n", true},
+        {line + "x-zevra-launch-key:" + key + "\r\n", true},
+        {line + "X-Zevra-Launch-Key: " + key + "b\r\n", false},
+        {line + "X-Zevra-Launch-Key: " + key.substr(1) + "\r\n", false},
+        {line + "Cookie: a=1; zevra_launch_key=" + key + "; b=2\r\n", true},
+        {line + "Cookie: zevra_launch_key=" + key + "\r\n", true},
+        {line + "Cookie: xzevra_launch_key=" + key + "\r\n", false},
+        {line + "Cookie: zevra_launch_key=\r\n", false},
+        {line + "Cookie: other=" + key + "\r\n", false},
+    };
+    for (const auto& [headers, accepted] : cases) {
+        EXPECT_EQ(requestCarriesLaunchKey(headers, key), accepted) << headers;
+    }
+    EXPECT_FALSE(requestCarriesLaunchKey(
+        line + "X-Zevra-Launch-Key: \r\nCookie: zevra_launch_key=\r\n", ""));
+}
+
+} // namespace
+} // namespace zevra
