@@ -1,6 +1,5 @@
 #include "server/page_rewriter.h"
 
-#include "base/ascii.h"
 #include "build_config.h"
 #include "server/interceptor_script.h"
 #include "server/terminal_block.h"
@@ -8,6 +7,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -94,9 +94,17 @@ std::string cleanedTerminalPage(std::string html) {
     return html;
 }
 
+// Position of `needle` (lower case) in `text` with ASCII letters in any case. Pages are large and
+// their head is near the start, so no lowered copy of the whole page is made.
+std::size_t findIgnoringCase(std::string_view text, std::string_view needle) {
+    const auto found =
+        std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                    [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; });
+    return found == text.end() ? std::string::npos : static_cast<std::size_t>(found - text.begin());
+}
+
 // The page path's directory, or the page's own root-relative base href.
-std::string baseDirectory(const std::string& html, const std::string& lowered,
-                          std::string_view pagePath) {
+std::string baseDirectory(const std::string& html, std::string_view pagePath) {
     std::string directory(pagePath);
     if (!pagePath.ends_with("/")) {
         const auto slash = pagePath.rfind('/');
@@ -105,7 +113,7 @@ std::string baseDirectory(const std::string& html, const std::string& lowered,
         }
     }
     constexpr std::string_view baseHref = "<base href=\"";
-    const auto at = lowered.find(baseHref);
+    const auto at = findIgnoringCase(html, baseHref);
     if (at == std::string::npos) {
         return directory;
     }
@@ -142,15 +150,15 @@ std::string attributeEscaped(std::string_view text) {
 }
 
 // Just after the first "<head>", or after the ">" closing the first "<head " tag.
-std::size_t afterHeadTag(const std::string& lowered) {
-    if (const auto head = lowered.find("<head>"); head != std::string::npos) {
+std::size_t afterHeadTag(const std::string& html) {
+    if (const auto head = findIgnoringCase(html, "<head>"); head != std::string::npos) {
         return head + 6;
     }
-    const auto head = lowered.find("<head ");
+    const auto head = findIgnoringCase(html, "<head ");
     if (head == std::string::npos) {
         return std::string::npos;
     }
-    const auto close = lowered.find('>', head);
+    const auto close = html.find('>', head);
     return close == std::string::npos ? close : close + 1;
 }
 
@@ -161,17 +169,16 @@ std::string rewrittenPage(std::string html, const PageOrigin& page) {
     if (terminal) {
         html = cleanedTerminalPage(std::move(html));
     }
-    std::string lowered = asciiLowerCase(html);
-    const std::string directory = baseDirectory(html, lowered, page.pagePath);
+    const std::string directory = baseDirectory(html, page.pagePath);
 
     // "<HEAD>" counts too: without the base tag such a page's relative URLs would miss.
-    if (lowered.find("<head") != std::string::npos && html.find(baseMarker) == std::string::npos) {
-        if (const auto at = afterHeadTag(lowered); at != std::string::npos) {
+    if (findIgnoringCase(html, "<head") != std::string::npos &&
+        html.find(baseMarker) == std::string::npos) {
+        if (const auto at = afterHeadTag(html); at != std::string::npos) {
             const std::string tag = "<base id=\"__ZEVRA_BASE\" href=\"" +
                                     attributeEscaped(std::string(page.localBase) + directory) +
                                     "\">";
             html.insert(at, tag);
-            lowered.insert(at, asciiLowerCase(tag));
         }
     }
     if (html.find("__ZEVRA_AUTH_INJECTED") != std::string::npos) {
@@ -181,7 +188,7 @@ std::string rewrittenPage(std::string html, const PageOrigin& page) {
     if (const auto marker = html.find(baseMarker); marker != std::string::npos) {
         const auto close = html.find('>', marker);
         at = close == std::string::npos ? close : close + 1;
-    } else if (const auto head = lowered.find("<head>"); head != std::string::npos) {
+    } else if (const auto head = findIgnoringCase(html, "<head>"); head != std::string::npos) {
         at = head + 6;
     }
     if (at != std::string::npos) {
