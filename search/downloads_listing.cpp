@@ -1,9 +1,9 @@
 #include "search/downloads_listing.h"
 
-#include "base/ascii.h"
 #include "base/json_string.h"
 #include "base/percent_encoding.h"
 #include "base/utf8.h"
+#include "search/search_text.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,14 +19,6 @@ namespace {
 struct DirectoryCloser {
     void operator()(DIR* directory) const { ::closedir(directory); }
 };
-
-std::string extensionOf(std::string_view name) {
-    const auto dot = name.rfind('.');
-    // A name's only dot at its start marks it hidden, not an extension.
-    return dot == std::string_view::npos || dot == 0
-               ? std::string()
-               : asciiLowerCase(std::string(name.substr(dot + 1)));
-}
 
 } // namespace
 
@@ -47,12 +39,13 @@ std::vector<DownloadItem> scanDownloadsDirectory(const std::filesystem::path& fo
             !S_ISREG(status.st_mode)) {
             continue;
         }
-        items.push_back(DownloadItem{.name = utf8WithReplacement(name),
-                                     .size = static_cast<std::int64_t>(status.st_size),
-                                     .mtime = static_cast<double>(status.st_mtim.tv_sec) +
-                                              static_cast<double>(status.st_mtim.tv_nsec) / 1e9,
-                                     .ext = utf8WithReplacement(extensionOf(name)),
-                                     .url = "/downloads/" + percentEncodedForPath(name)});
+        items.push_back(
+            DownloadItem{.name = utf8WithReplacement(name),
+                         .size = static_cast<std::int64_t>(status.st_size),
+                         .mtime = static_cast<double>(status.st_mtim.tv_sec) +
+                                  static_cast<double>(status.st_mtim.tv_nsec) / 1e9,
+                         .ext = utf8WithReplacement(lowercaseExtension(std::string(name))),
+                         .url = "/downloads/" + percentEncodedForPath(name)});
     }
     std::ranges::stable_sort(items, std::ranges::greater{}, &DownloadItem::mtime);
     return items;
