@@ -15,6 +15,7 @@
 #include "reliability/health_probe.h"
 #include "reliability/local_shell_health.h"
 #include "reliability/reliability_state.h"
+#include "server/launch_key.h"
 #include "server/local_server.h"
 #include "webshell/auth_message_handler.h"
 #include "webshell/browser_auth_message_handler.h"
@@ -40,7 +41,9 @@ AppDelegate::AppDelegate(Application& application, std::filesystem::path resourc
       webViewDelegate_(std::make_unique<MainWebViewDelegate>()),
       documents_(std::make_unique<DocumentService>(application)),
       reliability_(productionReliabilityState()),
-      launchInstance_(makeLaunchInstance(processSecureRandom())), healthHttp_(makeHttpClient()) {}
+      launchInstance_(makeLaunchInstance(processSecureRandom())),
+      launchKey_(makeLaunchKey(processSecureRandom()).value_or("")), healthHttp_(makeHttpClient()) {
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -52,6 +55,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     registerScriptMessageHandlers();
     MainWindowDescription window = mainWindowDescription();
     window.webView.scriptMessageHandlers = webViewDelegate_->scriptMessageHandlerNames();
+    window.webView.cookies.push_back({std::string(launchKeyCookieName), launchKey_, "127.0.0.1"});
     webView_ = &application_.showMainWindow(window, *webViewDelegate_);
     if (listening || reliability_->isSafeStart()) {
         loadShellPage();
@@ -104,6 +108,10 @@ bool AppDelegate::startLocalServer() {
         resourcesPath_, executor_, systemClock(),
         [this](std::function<void()> work) { application_.postToMain(std::move(work)); });
     options.instance = launchInstance_;
+    options.launchKey = launchKey_;
+    if (launchKey_.empty() || !writeLaunchKeyFile(launchKeyFile(runtimeFolder()), launchKey_)) {
+        std::fputs("ZEVRA: the launch key file could not be written\n", stderr);
+    }
     session_ = options.session;
     server_ = std::make_unique<LocalServer>(std::move(options));
     if (!server_->start()) {

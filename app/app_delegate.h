@@ -54,6 +54,9 @@ private:
     std::unique_ptr<ReliabilityState> reliability_;
     // Names this launch in "/health", so the health check knows its own server's answers.
     const std::string launchInstance_;
+    // Opens the loopback API to the app's own views (a cookie) and the user's tools (a file);
+    // empty when no key could be drawn, which keeps the guarded routes closed.
+    const std::string launchKey_;
     const std::shared_ptr<HttpClient> healthHttp_;
     std::shared_ptr<LocalShellHealth> health_;
     std::unique_ptr<MainThreadTimer> healthTimer_;

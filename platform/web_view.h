@@ -13,12 +13,21 @@ struct UserScript {
     UserScriptInjectionTime injectionTime = UserScriptInjectionTime::DocumentStart;
 };
 
+// A session cookie set in the view's cookie store before its first page loads: host-only, path
+// "/", HttpOnly and SameSite=Strict, so only the host's own pages send it and no script reads it.
+struct WebViewCookie {
+    std::string name;
+    std::string value;
+    std::string host;
+};
+
 struct WebViewConfiguration {
     bool developerExtras = false;
     // Names pages post to with window.webkit.messageHandlers.NAME.postMessage; messages reach the
     // delegate with the sending frame's origin.
     std::vector<std::string> scriptMessageHandlers;
     std::vector<UserScript> userScripts;
+    std::vector<WebViewCookie> cookies;
 };
 
 // One embedded web view. Main thread only.

@@ -255,7 +255,7 @@ sockaddr_in loopbackAddress(std::uint16_t port) {
 RouteServices routeServicesFor(const LocalServerOptions& options) {
     return RouteServices{options.resourcesPath, *options.session,        *options.search,
                          *options.downloads,    options.downloadsFolder, options.revealFolder,
-                         options.instance,      *options.firstParty};
+                         options.instance,      *options.firstParty,     options.launchKey};
 }
 
 LocalServer::LocalServer(LocalServerOptions options)

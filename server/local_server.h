@@ -34,6 +34,8 @@ struct LocalServerOptions {
     std::string instance;
     // The proxy's upstream client; never null.
     std::shared_ptr<HttpClient> firstParty;
+    // The key the app's own web views carry; see RouteServices.
+    std::string launchKey;
 };
 
 // What the routes of a server with these options work with.

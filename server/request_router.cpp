@@ -1,6 +1,7 @@
 #include "server/request_router.h"
 
 #include "server/auth_routes.h"
+#include "server/launch_key.h"
 #include "server/local_routes.h"
 #include "server/request_path.h"
 
@@ -22,10 +23,15 @@ enum class RouteMatch {
 using RouteHandler = void (*)(const RouteServices& services, const HttpRequest& request,
                               ResponseWriter& writer);
 
+// Who may use a row: everyone, or only requests carrying this launch's key (the app's own web
+// views and the user's tools), refused in the row's own answer format.
+enum class Guard { open, keyJSON, keyText };
+
 struct Route {
     RouteMatch match;
     std::string_view text;
     RouteHandler handler;
+    Guard guard;
 };
 
 void answerHealth(const RouteServices& services, const HttpRequest&, ResponseWriter& writer) {
@@ -38,21 +44,23 @@ void answerHealth(const RouteServices& services, const HttpRequest&, ResponseWri
 
 // In the order they are tried; the last row takes every path.
 constexpr std::array routes{
-    Route{RouteMatch::rawPathExact, "/health", answerHealth},
-    Route{RouteMatch::rawPathPrefix, "/app-connect", answerAppConnect},
-    Route{RouteMatch::rawPathPrefix, "/auth-bridge/status", answerAuthBridgeStatus},
-    Route{RouteMatch::rawPathPrefix, "/auth-bridge", answerAuthBridge},
-    Route{RouteMatch::rawPathPrefix, "/api/local-auth/status", answerLocalAuthStatus},
-    Route{RouteMatch::rawPathPrefix, "/api/search", answerSearch},
-    Route{RouteMatch::rawPathPrefix, "/api/downloads", answerDownloads},
-    Route{RouteMatch::rawPathPrefix, "/api/reveal-downloads", answerRevealDownloads},
-    Route{RouteMatch::rawPathPrefix, "/workspace-view", answerWorkspaceView},
-    Route{RouteMatch::normalisedPathPrefix, "/proxy/", answerFirstPartyProxy},
-    Route{RouteMatch::normalisedPathPrefix, "/surface/", answerFirstPartyProxy},
-    Route{RouteMatch::normalisedPathPrefix, "/api/", answerFirstPartyProxy},
-    Route{RouteMatch::normalisedPathPrefix, "/vibe-codes/", answerToolFile},
-    Route{RouteMatch::normalisedPathPrefix, "/downloads/", answerDownloadedFile},
-    Route{RouteMatch::normalisedPathPrefix, "", answerResourcesFile},
+    Route{RouteMatch::rawPathExact, "/health", answerHealth, Guard::open},
+    Route{RouteMatch::rawPathPrefix, "/app-connect", answerAppConnect, Guard::open},
+    Route{RouteMatch::rawPathPrefix, "/auth-bridge/status", answerAuthBridgeStatus, Guard::keyJSON},
+    Route{RouteMatch::rawPathPrefix, "/auth-bridge", answerAuthBridge, Guard::open},
+    Route{RouteMatch::rawPathPrefix, "/api/local-auth/status", answerLocalAuthStatus,
+          Guard::keyJSON},
+    Route{RouteMatch::rawPathPrefix, "/api/search", answerSearch, Guard::keyJSON},
+    Route{RouteMatch::rawPathPrefix, "/api/downloads", answerDownloads, Guard::keyJSON},
+    Route{RouteMatch::rawPathPrefix, "/api/reveal-downloads", answerRevealDownloads,
+          Guard::keyJSON},
+    Route{RouteMatch::rawPathPrefix, "/workspace-view", answerWorkspaceView, Guard::keyText},
+    Route{RouteMatch::normalisedPathPrefix, "/proxy/", answerFirstPartyProxy, Guard::keyJSON},
+    Route{RouteMatch::normalisedPathPrefix, "/surface/", answerFirstPartyProxy, Guard::keyJSON},
+    Route{RouteMatch::normalisedPathPrefix, "/api/", answerFirstPartyProxy, Guard::keyJSON},
+    Route{RouteMatch::normalisedPathPrefix, "/vibe-codes/", answerToolFile, Guard::keyText},
+    Route{RouteMatch::normalisedPathPrefix, "/downloads/", answerDownloadedFile, Guard::keyText},
+    Route{RouteMatch::normalisedPathPrefix, "", answerResourcesFile, Guard::open},
 };
 
 bool matches(const Route& route, std::string_view rawPath, std::optional<std::string>& normalised) {
@@ -76,10 +84,18 @@ void dispatchRequest(const RouteServices& services, const HttpRequest& request,
                      ResponseWriter& writer) {
     std::optional<std::string> normalised;
     for (const Route& route : routes) {
-        if (matches(route, request.rawPath, normalised)) {
-            route.handler(services, request, writer);
-            return;
+        if (!matches(route, request.rawPath, normalised)) {
+            continue;
         }
+        if (route.guard == Guard::open ||
+            requestCarriesLaunchKey(request.headers, services.launchKey)) {
+            route.handler(services, request, writer);
+        } else if (route.guard == Guard::keyJSON) {
+            writer.sendJSON({{"ok", false}}, "403 Forbidden");
+        } else {
+            writer.sendResponse("403 Forbidden", "text/plain; charset=utf-8", "Forbidden");
+        }
+        return;
     }
 }
 

@@ -24,6 +24,9 @@ struct RouteServices {
     std::string instance;
     // Fetches first-party pages: one cookie store for all of them, kept across launches.
     HttpClient& firstParty;
+    // This launch's key: the guarded routes answer only requests that carry it. Empty refuses
+    // them all.
+    std::string launchKey;
 };
 
 } // namespace zevra

@@ -204,6 +204,20 @@ WebKitUserContentManager* userContentManager(const WebViewConfiguration& configu
     return manager;
 }
 
+void onCookieAdded(GObject* manager, GAsyncResult* result, gpointer data) {
+    GError* error = nullptr;
+    webkit_cookie_manager_add_cookie_finish(WEBKIT_COOKIE_MANAGER(manager), result, &error);
+    const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+    if (error != nullptr) {
+        debugLine(std::string("cookie not stored: ") + error->message);
+        g_error_free(error);
+    }
+    // Cancelled only when the view is gone.
+    if (!cancelled) {
+        static_cast<GtkWebView*>(data)->cookieSettled();
+    }
+}
+
 } // namespace
 
 GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegate* delegate)
@@ -215,6 +229,7 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegat
     webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view_),
                                                 configuration.developerExtras);
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+    storeCookies(configuration.cookies);
     if (delegate_ == nullptr) {
         return;
     }
@@ -233,6 +248,10 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegat
 }
 
 GtkWebView::~GtkWebView() {
+    if (cookiesCancellable_ != nullptr) {
+        g_cancellable_cancel(cookiesCancellable_);
+        g_object_unref(cookiesCancellable_);
+    }
     for (WebKitDownload* download : downloads_) {
         g_signal_handlers_disconnect_by_data(download, this);
         g_object_unref(download);
@@ -247,14 +266,52 @@ GtkWebView::~GtkWebView() {
 }
 
 void GtkWebView::loadURL(const std::string& url) {
-    webkit_web_view_load_uri(view_, url.c_str());
+    loadWhenCookiesSettle([this, url] { webkit_web_view_load_uri(view_, url.c_str()); });
 }
 
 void GtkWebView::loadHTML(const std::string& html, const std::string& baseURL) {
-    GBytes* bytes = g_bytes_new(html.data(), html.size());
-    webkit_web_view_load_bytes(view_, bytes, "text/html", "UTF-8",
-                               baseURL.empty() ? nullptr : baseURL.c_str());
-    g_bytes_unref(bytes);
+    loadWhenCookiesSettle([this, html, baseURL] {
+        GBytes* bytes = g_bytes_new(html.data(), html.size());
+        webkit_web_view_load_bytes(view_, bytes, "text/html", "UTF-8",
+                                   baseURL.empty() ? nullptr : baseURL.c_str());
+        g_bytes_unref(bytes);
+    });
+}
+
+void GtkWebView::storeCookies(const std::vector<WebViewCookie>& cookies) {
+    if (cookies.empty()) {
+        return;
+    }
+    cookiesCancellable_ = g_cancellable_new();
+    WebKitCookieManager* manager =
+        webkit_web_context_get_cookie_manager(webkit_web_view_get_context(view_));
+    unsettledCookies_ = cookies.size();
+    for (const WebViewCookie& cookie : cookies) {
+        // A domain without a leading dot makes the cookie host-only.
+        SoupCookie* made = soup_cookie_new(cookie.name.c_str(), cookie.value.c_str(),
+                                           cookie.host.c_str(), "/", -1);
+        soup_cookie_set_http_only(made, TRUE);
+        soup_cookie_set_same_site_policy(made, SOUP_SAME_SITE_POLICY_STRICT);
+        webkit_cookie_manager_add_cookie(manager, made, cookiesCancellable_, onCookieAdded, this);
+        soup_cookie_free(made);
+    }
+}
+
+void GtkWebView::cookieSettled() {
+    if (unsettledCookies_ == 0 || --unsettledCookies_ > 0 || !deferredLoad_) {
+        return;
+    }
+    const auto load = std::move(deferredLoad_);
+    deferredLoad_ = nullptr;
+    load();
+}
+
+void GtkWebView::loadWhenCookiesSettle(std::function<void()> load) {
+    if (unsettledCookies_ > 0) {
+        deferredLoad_ = std::move(load);
+        return;
+    }
+    load();
 }
 
 std::string GtkWebView::currentURL() const {

@@ -3,6 +3,7 @@
 #include "platform/web_view.h"
 #include "platform/web_view_delegate.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _WebKitDownload WebKitDownload;
 typedef struct _GtkWidget GtkWidget;
+typedef struct _GCancellable GCancellable;
 
 namespace zevra {
 
@@ -40,12 +42,21 @@ public:
     [[nodiscard]] WebKitWebView* webKitView() const { return view_; }
     void trackDownload(WebKitDownload* download);
     void forgetDownload(WebKitDownload* download);
+    // A cookie of the configuration has been stored (or could not be); the first load waits
+    // for all of them.
+    void cookieSettled();
 
 private:
     WebKitWebView* view_ = nullptr;
     WebViewDelegate* delegate_ = nullptr;
     std::vector<std::unique_ptr<ScriptHandlerBinding>> scriptHandlers_;
     std::vector<WebKitDownload*> downloads_;
+    GCancellable* cookiesCancellable_ = nullptr;
+    std::size_t unsettledCookies_ = 0;
+    std::function<void()> deferredLoad_; // the latest load asked for while cookies settle
+
+    void storeCookies(const std::vector<WebViewCookie>& cookies);
+    void loadWhenCookiesSettle(std::function<void()> load);
 };
 
 } // namespace zevra

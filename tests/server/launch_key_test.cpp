@@ -1,5 +1,9 @@
 #include "server/launch_key.h"
 
+#include "support/temporary_folder.h"
+
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,6 +31,28 @@ TEST(LaunchKey, OnlyTheExactKeyInTheHeaderOrCookieIsAccepted) {
     }
     EXPECT_FALSE(requestCarriesLaunchKey(
         line + "X-Zevra-Launch-Key: \r\nCookie: zevra_launch_key=\r\n", ""));
+}
+
+mode_t modeOf(const std::filesystem::path& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+TEST(LaunchKey, FileIsPrivateReplacedEachLaunchAndNeverWrittenThroughALink) {
+    const testing::TemporaryFolder folder;
+    const auto file = launchKeyFile(folder.path());
+    std::filesystem::create_directory(file.parent_path());
+    ::chmod(file.parent_path().c_str(), 0755); // left open by someone: closed again
+    ASSERT_TRUE(writeLaunchKeyFile(file, "first"));
+    ASSERT_TRUE(writeLaunchKeyFile(file, "second"));
+    EXPECT_EQ(testing::readFile(file), "second");
+    EXPECT_EQ(modeOf(file.parent_path()), 0700U);
+    EXPECT_EQ(modeOf(file), 0600U);
+
+    const testing::TemporaryFolder other;
+    std::filesystem::create_directory_symlink(folder.path() / "ZEVRA", other.path() / "ZEVRA");
+    EXPECT_FALSE(writeLaunchKeyFile(launchKeyFile(other.path()), "third"));
+    EXPECT_EQ(testing::readFile(file), "second");
 }
 
 } // namespace

@@ -45,12 +45,15 @@ protected:
     }
 
     // `request`: method and raw path, then any more header lines, each with its leading CR LF.
-    testing::HttpAnswer ask(const std::string& request, std::string body = "") {
+    // Sent with the launch key, as the app's own views do, unless `withKey` is false.
+    testing::HttpAnswer ask(const std::string& request, std::string body = "",
+                            bool withKey = true) {
         const auto line = request.substr(0, request.find("\r\n"));
         const auto space = line.find(' ');
+        const std::string key = withKey ? "\r\n" + testing::launchKeyHeader : "\r\n";
         const HttpRequest asked{line.substr(0, space), line.substr(space + 1),
                                 line + " HTTP/1.1\r\nHost: 127.0.0.1:18484" +
-                                    request.substr(line.size()),
+                                    request.substr(line.size()) + key.substr(0, key.size() - 2),
                                 std::move(body)};
         testing::MemoryByteSink sink;
         ResponseWriter writer(sink);
@@ -163,6 +166,39 @@ TEST_F(RouteTest, RequestsReachTheirRuleInOrder) {
         EXPECT_EQ(answer.body, body) << request;
     }
     EXPECT_TRUE(revealed.empty());
+}
+
+TEST_F(RouteTest, OnlyTheHealthCheckConnectPageHandoffAndShellFilesAreOpenWithoutTheKey) {
+    folder.write("Desktop/ZEVRA Downloads/x.txt", "saved");
+    const std::string json = R"({"ok":false})";
+    const std::pair<std::string, std::string> refused[] = {
+        {"GET /auth-bridge/status" + shellReferer, json},
+        {"GET /api/local-auth/status" + shellReferer, json},
+        {"GET /api/search?q=a", json},
+        {"GET /api/downloads", json},
+        {"POST /api/reveal-downloads" + shellReferer, json},
+        {"GET /api/verify", json},
+        {"POST /proxy/account", json},
+        {"GET /surface/docs.example/", json},
+        {"GET /workspace-view?file=x", "Forbidden"},
+        {"GET /vibe-codes/t.html", "Forbidden"},
+        {"GET /downloads/x.txt", "Forbidden"},
+        {"GET /downloads/x.txt\r\nX-Zevra-Launch-Key: 00", "Forbidden"},
+        {"GET /downloads/x.txt\r\nCookie: zevra_launch_key=" + std::string(64, '0'), "Forbidden"},
+    };
+    for (const auto& [request, body] : refused) {
+        const auto answer = ask(request, "", false);
+        EXPECT_EQ(answer.status, 403) << request;
+        EXPECT_EQ(answer.body, body) << request;
+    }
+    EXPECT_TRUE(revealed.empty());
+    const std::string cookie =
+        "\r\nCookie: theme=dark; zevra_launch_key=" + std::string(testing::testLaunchKey);
+    EXPECT_EQ(ask("GET /downloads/x.txt" + cookie, "", false).body, "saved");
+    EXPECT_EQ(ask("GET /health", "", false).status, 200);
+    EXPECT_EQ(ask("GET /index.html", "", false).body, "shell");
+    EXPECT_EQ(ask("GET /app-connect?nonce=00", "", false).status, 403); // refused by its nonce
+    EXPECT_EQ(ask("POST /auth-bridge" + extensionOrigin, "", false).body, ""); // its own refusal
 }
 
 TEST_F(RouteTest, LocalEndpointsAnswerTheShell) {

@@ -19,6 +19,12 @@ public:
     }
 };
 
+// The launch key of every test server, and the header line that carries it.
+inline constexpr std::string_view testLaunchKey =
+    "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+inline const std::string launchKeyHeader =
+    "X-Zevra-Launch-Key: " + std::string(testLaunchKey) + "\r\n";
+
 // A test server's options: the given session, a catalogue over `resources`, the downloads
 // folder under HOME, and folder reveals recorded in `revealed` (when given).
 inline LocalServerOptions
@@ -34,6 +40,7 @@ localServerOptions(const std::filesystem::path& resources, const Clock& clock,
     options.downloadsFolder = downloadsFolder();
     options.downloads = std::make_shared<DownloadsIndex>(options.downloadsFolder, clock, executor);
     options.firstParty = std::make_shared<UnreachableHttpClient>();
+    options.launchKey = testLaunchKey;
     options.revealFolder = [revealed](const std::filesystem::path& folder) {
         if (revealed != nullptr) {
             revealed->push_back(folder);
