@@ -1,7 +1,7 @@
 #pragma once
 
-#include "update/release_response.h"
 #include "base/absolute_url.h"
+#include "update/release_response.h"
 #include "update/update_manifest.h"
 
 #include <optional>

@@ -46,7 +46,7 @@ std::optional<AbsoluteURL> trustedReleaseURL(std::string_view text) {
 }
 
 std::optional<AbsoluteURL> trustedReleaseArchiveURL(std::string_view text,
-                                                   std::string_view expectedFilename) {
+                                                    std::string_view expectedFilename) {
     if (!isArchiveFilename(expectedFilename)) {
         return std::nullopt;
     }

@@ -13,7 +13,7 @@ namespace zevra {
 
 // A trusted release URL whose path is exactly "/downloads/" + expectedFilename, spelled without
 // escapes, with no query and no fragment.
-[[nodiscard]] std::optional<AbsoluteURL> trustedReleaseArchiveURL(std::string_view text,
-                                                                 std::string_view expectedFilename);
+[[nodiscard]] std::optional<AbsoluteURL>
+trustedReleaseArchiveURL(std::string_view text, std::string_view expectedFilename);
 
 } // namespace zevra
