@@ -1,6 +1,7 @@
 #include "app_process.h"
 #include "base/descriptor_io.h"
 #include "base/unique_fd.h"
+#include "support/loopback_client.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -20,23 +21,6 @@ namespace zevra::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A listening socket on 127.0.0.1; port 0 takes any free one.
-UniqueFd listenOnLoopback(std::uint16_t port) {
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    // As any server would; the app run just before leaves connections in TIME_WAIT.
-    const int reuse = 1;
-    setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (!fd.valid() || bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd.get(), 16) != 0) {
-        return UniqueFd();
-    }
-    return fd;
-}
 
 // Answers a waiting request, if there is one, with one HTML page.
 void answerPending(const UniqueFd& listener, const std::string& html) {
@@ -92,9 +76,6 @@ constexpr const char* postAutomatic =
 TEST(ShellScriptMessages, BrowserSignInStartsFromTheShellPageButNotFromACrossOriginFrame) {
     const AppSandbox sandbox;
     const UniqueFd frameServer = listenOnLoopback(0);
-    sockaddr_in bound{};
-    socklen_t length = sizeof bound;
-    getsockname(frameServer.get(), reinterpret_cast<sockaddr*>(&bound), &length);
     const std::string framePage = std::string("<!doctype html><script>") + postAutomatic +
                                   "parent.postMessage('posted', '*');</script>";
     const auto opened = urlsOpenedFrom(
@@ -102,7 +83,7 @@ TEST(ShellScriptMessages, BrowserSignInStartsFromTheShellPageButNotFromACrossOri
         std::string("<!doctype html><body><script>addEventListener('message', function (event) {"
                     "  if (event.data === 'posted') {") +
             postTwice + "}});</script><iframe src='http://127.0.0.1:" +
-            std::to_string(ntohs(bound.sin_port)) + "/frame.html'></iframe></body>",
+            std::to_string(boundPort(frameServer.get())) + "/frame.html'></iframe></body>",
         [&] { answerPending(frameServer, framePage); });
     EXPECT_TRUE(std::regex_match(opened, twoFromTheShell)) << opened;
     EXPECT_EQ(opened.find("automatic"), std::string::npos) << "the iframe's message";

@@ -2,6 +2,7 @@
 
 #include "base/unique_fd.h"
 #include "support/child_process.h"
+#include "support/loopback_client.h"
 #include "support/temporary_folder.h"
 
 #include <gtest/gtest.h>
@@ -49,15 +50,7 @@ public:
              (folder.path() / "key.pem").string(), "-out", (folder.path() / "cert.pem").string(),
              "-subj", "/CN=zevra.example", "-addext", "subjectAltName=DNS:zevra.example"});
         EXPECT_EQ(made.exitCode, 0) << made.standardError;
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* any = reinterpret_cast<sockaddr*>(&address);
-        EXPECT_EQ(::bind(socket.get(), any, length), 0);
-        EXPECT_EQ(::listen(socket.get(), 4), 0);
-        EXPECT_EQ(::getsockname(socket.get(), any, &length), 0);
-        port = std::to_string(ntohs(address.sin_port));
+        port = std::to_string(testing::boundPort(socket.get()));
     }
 
     // One exchange of `client` with this listener answering `answer`; the request head seen.
@@ -86,7 +79,7 @@ public:
     }
 
     testing::TemporaryFolder folder;
-    UniqueFd socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    UniqueFd socket = testing::listenOnLoopback(0);
     std::string port;
 };
 

@@ -55,4 +55,30 @@ std::optional<HttpAnswer> exchangeRaw(std::uint16_t port, std::string_view reque
     return raw ? splitAnswer(*raw) : std::nullopt;
 }
 
+UniqueFd listenOnLoopback(std::uint16_t port) {
+    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    // As any server would; an app run just before leaves connections in TIME_WAIT.
+    const int reuse = 1;
+    ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (!fd.valid() ||
+        ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd.get(), 16) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+std::uint16_t boundPort(int fd) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return 0;
+    }
+    return ntohs(address.sin_port);
+}
+
 } // namespace zevra::testing

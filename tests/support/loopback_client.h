@@ -40,6 +40,11 @@ struct HttpAnswer {
     std::string body;
 };
 
+// A listening socket on 127.0.0.1; port 0 takes any free one. Invalid when it cannot listen.
+[[nodiscard]] UniqueFd listenOnLoopback(std::uint16_t port);
+// The port a socket is bound to; 0 when unknown.
+[[nodiscard]] std::uint16_t boundPort(int fd);
+
 // Splits a raw answer; absent when it is not a status line, headers and an empty line.
 [[nodiscard]] std::optional<HttpAnswer> splitAnswer(const std::string& raw);
 
