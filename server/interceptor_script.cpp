@@ -79,7 +79,13 @@ constexpr std::string_view body = R"JS(
     var link = start && start.closest ? start.closest("a[href]") : null;
     if (!link) { return; }
     var href = link.getAttribute("href") || "";
-    if (href === "" || href === "#" || _startsWithAny(href, ["javascript:", "blob:", "data:"])) {
+    // The base tag would resolve an in-page anchor to another page; stay on this one.
+    if (href.charAt(0) === "#") {
+      event.preventDefault();
+      if (href.length > 1) { window.location.hash = href; }
+      return;
+    }
+    if (href === "" || _startsWithAny(href, ["javascript:", "blob:", "data:"])) {
       return;
     }
     for (var i = 0; i < LEAVING.length; i++) {
