@@ -32,6 +32,13 @@ std::optional<SplitPath> splitFirstSegment(std::string_view path) {
     return SplitPath{std::move(*head), path.substr(slash + 1)};
 }
 
+// Appends rather than adding to a literal, which GCC 12 misreads as overlapping copies.
+std::string joined(std::string_view first, std::string_view second) {
+    std::string text;
+    text.reserve(first.size() + second.size());
+    return text.append(first).append(second);
+}
+
 ProxyTarget finished(std::string origin, std::string localBase, std::string upstreamPath,
                      std::string_view query) {
     ProxyTarget target;
@@ -40,7 +47,7 @@ ProxyTarget finished(std::string origin, std::string localBase, std::string upst
     target.upstreamPath = std::move(upstreamPath);
     target.url = target.origin + target.upstreamPath;
     if (!query.empty()) {
-        target.url += "?" + std::string(query);
+        target.url.append("?").append(query);
     }
     target.outcome =
         parseAbsoluteURL(target.url) ? ProxyTargetOutcome::ok : ProxyTargetOutcome::proxyError;
@@ -72,19 +79,18 @@ ProxyTarget proxyTarget(std::string_view rawPath) {
         }
         const std::string_view pagePath =
             slash == std::string_view::npos ? std::string_view{} : split->rest.substr(slash + 1);
-        return finished("https://" + host, localBaseForHost(host), "/" + std::string(pagePath),
+        return finished(joined("https://", host), localBaseForHost(host), joined("/", pagePath),
                         query);
     }
     if (split->head == "proxy") {
-        return finished(siteOrigin, siteBase, "/" + std::string(split->rest), query);
+        return finished(siteOrigin, siteBase, joined("/", split->rest), query);
     }
     if (split->head != "api") {
         return {};
     }
     const bool verify = normalisedPath(path).path.starts_with("/api/verify");
     return finished(siteOrigin, siteBase,
-                    verify ? "/api/auth/app-code/verify" : "/api/" + std::string(split->rest),
-                    query);
+                    verify ? "/api/auth/app-code/verify" : joined("/api/", split->rest), query);
 }
 
 } // namespace zevra

@@ -1,5 +1,7 @@
 // Holds one LocalServer on a resources folder and a port until SIGINT or SIGTERM, for the
-// benchmark script. Usage: zevra_bench_serve_folder FOLDER PORT
+// benchmark scripts. Usage: zevra_bench_serve_folder FOLDER PORT [CA_FILE CONNECT_TO]
+// With a CA file and a libcurl connect-to entry ("host:443:127.0.0.1:PORT") the proxy reaches a
+// local upstream; ZEVRA_BENCH_LAUNCH_KEY opens the guarded routes to the benchmark's client.
 #include "app/production_services.h"
 #include "server/local_server.h"
 
@@ -12,8 +14,8 @@
 #include <utility>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s FOLDER PORT\n", argv[0]);
+    if (argc != 3 && argc != 5) {
+        std::fprintf(stderr, "usage: %s FOLDER PORT [CA_FILE CONNECT_TO]\n", argv[0]);
         return 2;
     }
     const long port = std::strtol(argv[2], nullptr, 10);
@@ -33,6 +35,13 @@ int main(int argc, char** argv) {
     zevra::LocalServerOptions options = zevra::productionLocalServerOptions(
         argv[1], executor, zevra::systemClock(), [](std::function<void()>) {});
     options.port = static_cast<std::uint16_t>(port);
+    if (argc == 5) {
+        options.firstParty = zevra::makeHttpClient(
+            {.caFile = argv[3], .connectTo = {argv[4]}, .shareSession = true});
+    }
+    if (const char* key = std::getenv("ZEVRA_BENCH_LAUNCH_KEY")) {
+        options.launchKey = key;
+    }
     zevra::LocalServer server(std::move(options));
     if (!server.start()) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%ld\n", port);
