@@ -17,24 +17,10 @@ upstream_port="${UPSTREAM_PORT:-18586}"
 site_host="$(sed -n 's/^ZEVRA_SITE_HOST:STRING=//p' "$build_dir/CMakeCache.txt" 2>/dev/null || true)"
 site_host="${site_host:-zevra.example}"
 
-for tool in nginx curl openssl cmake; do
-    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
-done
-"$source_dir/bench/build_target.sh" "$build_dir" zevra_bench_serve_folder
-serve_folder="$build_dir/bench/server/zevra_bench_serve_folder"
-
-work="$(mktemp -d /tmp/zevra-proxy-bench-XXXXXX)"
-zevra_pid=""
-nginx_pid=""
-cleanup() {
-    [ -n "$zevra_pid" ] && kill "$zevra_pid" 2>/dev/null && wait "$zevra_pid" 2>/dev/null
-    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$source_dir/bench/server/against_nginx.sh" "$build_dir" openssl python3
 
 mkdir -p "$work/site" "$work/resources" "$work/home"
-chmod 755 "$work" "$work/site" # nginx workers read the page as an unprivileged user
+chmod 755 "$work/site"
 openssl req -x509 -newkey ed25519 -nodes -days 1 -keyout "$work/key.pem" -out "$work/cert.pem" \
     -subj "/CN=$site_host" -addext "subjectAltName=DNS:$site_host" 2>/dev/null
 python3 - "$work/site/page.html" <<'PY'

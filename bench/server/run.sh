@@ -22,25 +22,8 @@ connections=12
 # The server answers only requests addressed to its production host and port.
 host_header='Host: 127.0.0.1:18484'
 
-for tool in wrk nginx cmake curl; do
-    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
-done
+source "$source_dir/bench/server/against_nginx.sh" "$build_dir" wrk
 
-"$source_dir/bench/build_target.sh" "$build_dir" zevra_bench_serve_folder
-serve_folder="$build_dir/bench/server/zevra_bench_serve_folder"
-
-work="$(mktemp -d /tmp/zevra-server-bench-XXXXXX)"
-zevra_pid=""
-nginx_pid=""
-cleanup() {
-    [ -n "$zevra_pid" ] && kill "$zevra_pid" 2>/dev/null && wait "$zevra_pid" 2>/dev/null
-    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# nginx's worker runs as an unprivileged user: the served folder must be readable to it.
-chmod 755 "$work"
 mkdir -p "$work/resources" "$work/nginx"
 head -c 1048576 /dev/urandom >"$work/resources/payload.bin"
 chmod -R a+rX "$work/resources"
