@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "base/document_json.h"
+#include "base/html_escape.h"
 #include "base/utf8.h"
-#include "capsule/document_html_escape.h"
 
 namespace zevra {
 namespace {
@@ -43,9 +43,9 @@ std::string legacyDocumentHTML(std::string_view data, const nlohmann::json* pars
     std::string page;
     page.reserve(pageStart.size() + filename.size() + text.size() + text.size() / 8 + 64);
     page += pageStart;
-    appendDocumentHTMLEscaped(page, filename);
+    appendHTMLEscaped(page, filename);
     page += "</div><pre>";
-    appendDocumentHTMLEscaped(page, text);
+    appendHTMLEscaped(page, text);
     page += "</pre></body></html>";
     return page;
 }

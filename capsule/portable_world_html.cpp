@@ -53,7 +53,7 @@ const nlohmann::json& objectOrEmpty(const nlohmann::json& parent, std::string_vi
 }
 
 void appendEscapedValue(std::string& out, const nlohmann::json* value) {
-    appendDocumentHTMLEscaped(out, textualForm(value));
+    appendHTMLEscaped(out, textualForm(value));
 }
 
 void appendEscapedMember(std::string& out, const nlohmann::json& item, std::string_view key) {
@@ -94,9 +94,9 @@ public:
         out_ += "</div><pre>";
         const std::string* rawHTML = stringMember(item, "raw_html");
         if (rawHTML != nullptr && !rawHTML->empty()) {
-            appendDocumentHTMLEscaped(out_, *rawHTML);
+            appendHTMLEscaped(out_, *rawHTML);
         } else if (const nlohmann::json* content = objectMember(item, "content")) {
-            appendDocumentHTMLEscaped(out_, canonicalJSON(*content).value_or(std::string()));
+            appendHTMLEscaped(out_, canonicalJSON(*content).value_or(std::string()));
         }
         out_ += "</pre></article>";
     }
@@ -139,7 +139,7 @@ public:
             return;
         }
         out_ += "<section><h2>";
-        appendDocumentHTMLEscaped(out_, heading);
+        appendHTMLEscaped(out_, heading);
         out_ += " <small>";
         out_ += std::to_string(items->size());
         out_ += "</small></h2>";
@@ -264,7 +264,7 @@ std::string portableWorldHTML(const nlohmann::json& capsule, std::string_view fi
     const nlohmann::json& manifest = objectOrEmpty(capsule, "manifest");
     const nlohmann::json& world = objectOrEmpty(capsule, "world");
     const nlohmann::json& content = objectOrEmpty(capsule, "content");
-    const std::string display = documentHTMLEscape(displayName(world, manifest));
+    const std::string display = htmlEscaped(displayName(world, manifest));
     const WorldCapsuleVerification verification = verifyWorldCapsule(capsule);
     const EmbeddedMediaMap media = embeddedMediaMap(capsule);
 
@@ -288,9 +288,9 @@ std::string portableWorldHTML(const nlohmann::json& capsule, std::string_view fi
     out += "</div></header><main><section><h2>Portability receipt</h2><p>Exported ";
     appendEscapedMember(out, manifest, "exported_at");
     out += ". ";
-    appendDocumentHTMLEscaped(out, assetSummary(capsule));
+    appendHTMLEscaped(out, assetSummary(capsule));
     out += "</p><div class=\"foot\">";
-    appendDocumentHTMLEscaped(out, filename);
+    appendHTMLEscaped(out, filename);
     out += verification.signatureValid ? " · signature valid" : " · signature invalid";
     out +=
         verification.integrityComplete ? " · snapshot/assets valid" : " · snapshot/assets invalid";

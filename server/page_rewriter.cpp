@@ -1,5 +1,6 @@
 #include "server/page_rewriter.h"
 
+#include "base/html_escape.h"
 #include "build_config.h"
 #include "server/interceptor_script.h"
 #include "server/terminal_block.h"
@@ -123,32 +124,6 @@ std::string baseDirectory(const std::string& html, std::string_view pagePath) {
     return own.starts_with("/") && !own.starts_with("//") ? own : directory;
 }
 
-std::string attributeEscaped(std::string_view text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        case '\'':
-            escaped += "&#39;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        default:
-            escaped.push_back(c);
-        }
-    }
-    return escaped;
-}
-
 // Just after the first "<head>", or after the ">" closing the first "<head " tag.
 std::size_t afterHeadTag(const std::string& html) {
     if (const auto head = findIgnoringCase(html, "<head>"); head != std::string::npos) {
@@ -176,8 +151,7 @@ std::string rewrittenPage(std::string html, const PageOrigin& page) {
         html.find(baseMarker) == std::string::npos) {
         if (const auto at = afterHeadTag(html); at != std::string::npos) {
             const std::string tag = "<base id=\"__ZEVRA_BASE\" href=\"" +
-                                    attributeEscaped(std::string(page.localBase) + directory) +
-                                    "\">";
+                                    htmlEscaped(std::string(page.localBase) + directory) + "\">";
             html.insert(at, tag);
         }
     }

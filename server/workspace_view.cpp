@@ -1,5 +1,6 @@
 #include "server/workspace_view.h"
 
+#include "base/html_escape.h"
 #include "base/read_only_file.h"
 #include "base/utf8.h"
 #include "search/local_roots.h"
@@ -10,30 +11,6 @@
 
 namespace zevra {
 namespace {
-
-std::string htmlEscaped(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped.append("&amp;");
-            break;
-        case '<':
-            escaped.append("&lt;");
-            break;
-        case '>':
-            escaped.append("&gt;");
-            break;
-        case '"':
-            escaped.append("&quot;");
-            break;
-        default:
-            escaped.push_back(c);
-        }
-    }
-    return escaped;
-}
 
 std::string workspacePage(std::string_view title, std::string_view path, std::string_view body) {
     std::string page = R"(<!DOCTYPE html>

@@ -146,7 +146,7 @@ TEST(DocumentHTMLEscapeTest, EscapesEachSpecialCharacterOnce) {
         {"owner\0</b>tail"sv, "owner\uFFFD&lt;/b&gt;tail"},
     };
     for (const auto& [text, escaped] : cases) {
-        EXPECT_EQ(documentHTMLEscape(text), escaped) << text;
+        EXPECT_EQ(htmlEscaped(text), escaped) << text;
     }
 }
 
