@@ -7,6 +7,7 @@
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace zevra {
 namespace {
@@ -59,6 +60,9 @@ gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
         case ResponseDecision::Download:
             webkit_policy_decision_download(decision);
             return TRUE;
+        case ResponseDecision::Ignore:
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
         }
     }
     switch (view->delegate()->decidePolicy(
@@ -74,22 +78,50 @@ gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
 }
 
 // Load outcomes are also how end-to-end checks see that a page really arrived.
+// The engine ends a failed load with "finished" too; only a load that did not fail counts.
+constexpr const char* loadFailedKey = "zevra-load-failed";
+
 void onLoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {
-    if (event != WEBKIT_LOAD_FINISHED) {
+    if (event == WEBKIT_LOAD_STARTED) {
+        g_object_set_data(G_OBJECT(webView), loadFailedKey, nullptr);
+        return;
+    }
+    if (event != WEBKIT_LOAD_FINISHED ||
+        g_object_get_data(G_OBJECT(webView), loadFailedKey) != nullptr) {
         return;
     }
     debugLine("load finished: " + orEmpty(webkit_web_view_get_uri(webView)));
     auto* view = static_cast<GtkWebView*>(data);
+    static_cast<void>(view->endLoadTimeout());
     if (view->delegate() != nullptr) {
         view->delegate()->didFinishNavigation(*view);
     }
 }
 
-gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) {
-    const std::string description = error != nullptr ? error->message : "";
-    debugLine("load failed: " + orEmpty(uri) + ": " + description);
+NavigationFailureKind failureKind(const GError* error) {
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+        return NavigationFailureKind::Cancelled;
+    }
+    if (g_error_matches(error, WEBKIT_POLICY_ERROR,
+                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+        return NavigationFailureKind::InterruptedByPolicyChange;
+    }
+    return NavigationFailureKind::Failed;
+}
+
+gboolean onLoadFailed(WebKitWebView* webView, WebKitLoadEvent, gchar* uri, GError* error,
+                      gpointer data) {
+    g_object_set_data(G_OBJECT(webView), loadFailedKey, GINT_TO_POINTER(1));
     auto* view = static_cast<GtkWebView*>(data);
-    view->delegate()->didFailNavigation(*view, {orEmpty(uri), description});
+    NavigationFailure failure{orEmpty(uri), error != nullptr ? error->message : "",
+                              failureKind(error)};
+    // Our own time limit stops the load, which the engine reports as cancelled.
+    if (view->endLoadTimeout()) {
+        failure.description = "The request timed out.";
+        failure.kind = NavigationFailureKind::Failed;
+    }
+    debugLine("load failed: " + failure.failingURL + ": " + failure.description);
+    view->delegate()->didFailNavigation(*view, failure);
     return FALSE;
 }
 
@@ -204,6 +236,15 @@ WebKitUserContentManager* userContentManager(const WebViewConfiguration& configu
     return manager;
 }
 
+void removeCachedWebsiteData(WebKitWebView* view) {
+    WebKitWebsiteDataManager* store = webkit_web_view_get_website_data_manager(view);
+    const auto caches = static_cast<WebKitWebsiteDataTypes>(
+        WEBKIT_WEBSITE_DATA_DISK_CACHE | WEBKIT_WEBSITE_DATA_MEMORY_CACHE |
+        WEBKIT_WEBSITE_DATA_OFFLINE_APPLICATION_CACHE | WEBKIT_WEBSITE_DATA_DOM_CACHE);
+    // A time span of 0 removes everything of those types, however old.
+    webkit_website_data_manager_clear(store, caches, 0, nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegate* delegate)
@@ -212,8 +253,13 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegat
     view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(manager));
     g_object_ref_sink(view_);
     g_object_unref(manager); // the view holds it
-    webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view_),
-                                                configuration.developerExtras);
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    webkit_settings_set_enable_developer_extras(settings, configuration.developerExtras);
+    webkit_settings_set_media_playback_requires_user_gesture(
+        settings, configuration.mediaPlaybackRequiresUserGesture);
+    if (configuration.removeCachedWebsiteData) {
+        removeCachedWebsiteData(view_);
+    }
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
     if (delegate_ == nullptr) {
         return;
@@ -233,6 +279,7 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegat
 }
 
 GtkWebView::~GtkWebView() {
+    static_cast<void>(endLoadTimeout());
     for (WebKitDownload* download : downloads_) {
         g_signal_handlers_disconnect_by_data(download, this);
         g_object_unref(download);
@@ -247,10 +294,50 @@ GtkWebView::~GtkWebView() {
 }
 
 void GtkWebView::loadURL(const std::string& url) {
-    webkit_web_view_load_uri(view_, url.c_str());
+    loadRequest({url, false, URLRequest{}.timeout});
+}
+
+void GtkWebView::loadRequest(const URLRequest& request) {
+    WebKitURIRequest* uriRequest = webkit_uri_request_new(request.url.c_str());
+    SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(uriRequest);
+    if (request.ignoringLocalCache && headers != nullptr) {
+        soup_message_headers_replace(headers, "Cache-Control", "no-cache");
+        soup_message_headers_replace(headers, "Pragma", "no-cache");
+    }
+    webkit_web_view_load_request(view_, uriRequest);
+    g_object_unref(uriRequest);
+    startLoadTimeout(request.timeout);
+}
+
+void GtkWebView::startLoadTimeout(std::chrono::seconds timeout) {
+    static_cast<void>(endLoadTimeout());
+    loadTimeout_ = g_timeout_add_seconds(
+        static_cast<guint>(timeout.count()),
+        [](gpointer data) -> gboolean {
+            auto* view = static_cast<GtkWebView*>(data);
+            view->loadTimeout_ = 0;
+            view->loadTimedOut_ = true;
+            webkit_web_view_stop_loading(view->view_);
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+bool GtkWebView::endLoadTimeout() {
+    if (loadTimeout_ != 0) {
+        g_source_remove(loadTimeout_);
+        loadTimeout_ = 0;
+    }
+    return std::exchange(loadTimedOut_, false);
+}
+
+void GtkWebView::evaluateScript(const std::string& source) {
+    webkit_web_view_evaluate_javascript(view_, source.c_str(), -1, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr);
 }
 
 void GtkWebView::loadHTML(const std::string& html, const std::string& baseURL) {
+    static_cast<void>(endLoadTimeout());
     GBytes* bytes = g_bytes_new(html.data(), html.size());
     webkit_web_view_load_bytes(view_, bytes, "text/html", "UTF-8",
                                baseURL.empty() ? nullptr : baseURL.c_str());

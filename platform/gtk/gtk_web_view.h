@@ -3,6 +3,7 @@
 #include "platform/web_view.h"
 #include "platform/web_view_delegate.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +26,10 @@ public:
     GtkWebView& operator=(const GtkWebView&) = delete;
 
     void loadURL(const std::string& url) override;
+    void loadRequest(const URLRequest& request) override;
     void loadHTML(const std::string& html, const std::string& baseURL) override;
     [[nodiscard]] std::string currentURL() const override;
+    void evaluateScript(const std::string& source) override;
 
     [[nodiscard]] GtkWidget* widget() const;
     void setBackgroundColor(const std::string& color);
@@ -40,12 +43,18 @@ public:
     [[nodiscard]] WebKitWebView* webKitView() const { return view_; }
     void trackDownload(WebKitDownload* download);
     void forgetDownload(WebKitDownload* download);
+    // Ends the running request's time limit; true when the limit had already stopped the load.
+    bool endLoadTimeout();
 
 private:
     WebKitWebView* view_ = nullptr;
     WebViewDelegate* delegate_ = nullptr;
     std::vector<std::unique_ptr<ScriptHandlerBinding>> scriptHandlers_;
     std::vector<WebKitDownload*> downloads_;
+    unsigned int loadTimeout_ = 0; // GLib source id, 0 when none
+    bool loadTimedOut_ = false;
+
+    void startLoadTimeout(std::chrono::seconds timeout);
 };
 
 } // namespace zevra
