@@ -216,8 +216,9 @@ public:
         mainBox_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
         gtk_container_add(GTK_CONTAINER(window), mainBox_);
         mainView_ = std::make_unique<GtkWebView>(description.webView, &delegate);
-        // Transparent, so the window's colour (which the theme message changes) shows through.
-        mainView_->setBackgroundColor("rgba(0,0,0,0)");
+        // The view draws no background of its own: where a page has none, the window's colour
+        // shows. A transparent view is drawn black without compositing, so it takes that colour.
+        mainView_->setBackgroundColor(description.backgroundColor);
         gtk_box_pack_end(GTK_BOX(mainBox_), mainView_->widget(), TRUE, TRUE, 0);
         installMenuBar();
         gtk_widget_show_all(window);
@@ -236,9 +237,11 @@ public:
     }
 
     void setMainWindowBackgroundColor(const std::string& color) override {
-        if (mainWindow_ != nullptr) {
-            applyBackground(mainWindow_, color);
+        if (mainWindow_ == nullptr) {
+            return;
         }
+        applyBackground(mainWindow_, color);
+        mainView_->setBackgroundColor(color);
     }
 
     void showDocumentWindow(const DocumentWindowDescription& description) override {
