@@ -4,10 +4,13 @@
 #include "platform/gtk/gtk_alert.h"
 #include "platform/gtk/gtk_menu_bar.h"
 #include "platform/gtk/gtk_web_view.h"
+#include "platform/paths.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -37,6 +40,21 @@ void applyBackground(GtkWidget* window, const std::string& color) {
 // The pages are designed on a light window; a dark desktop theme would clash with them.
 void forceLightTheme() {
     g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", FALSE, nullptr);
+}
+
+// Cookies live beside the rest of the default store's data (local storage and the like), so a
+// signed-in site stays signed in from one launch to the next.
+void keepCookiesAcrossLaunches() {
+    WebKitWebsiteDataManager* store =
+        webkit_web_context_get_website_data_manager(webkit_web_context_get_default());
+    const char* base = webkit_website_data_manager_get_base_data_directory(store);
+    const std::filesystem::path folder =
+        base != nullptr ? std::filesystem::path(base) : applicationSupportFolder() / "WebKit";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(store), (folder / "cookies.sqlite").c_str(),
+        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
 }
 
 void showAboutDialog(GtkWindow* parent) {
@@ -277,7 +295,10 @@ public:
 
     [[nodiscard]] bool hasDisplay() const override { return true; }
 
-    GtkApplication() : accelerators_(gtk_accel_group_new()) { forceLightTheme(); }
+    GtkApplication() : accelerators_(gtk_accel_group_new()) {
+        forceLightTheme();
+        keepCookiesAcrossLaunches();
+    }
     GtkApplication(const GtkApplication&) = delete;
     GtkApplication& operator=(const GtkApplication&) = delete;
 

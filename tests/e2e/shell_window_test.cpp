@@ -191,6 +191,32 @@ TEST(RendererRecovery, ThreeCrashesIn30SecondsShowTheRecoveryPageAndAreJournalle
     EXPECT_NE(journal.find("recovery count in 30 seconds: 3"), std::string::npos);
 }
 
+// Ctrl+W only hides the main window; launching again brings back the same one, page and all.
+TEST(MainWindowRestore, ClosedWindowComesBackWithItsPageOnTheNextLaunch) {
+    const auto screen = display();
+    const AppSandbox sandbox;
+    const std::string page = "<!doctype html><body style='background:#204080'></body>";
+    BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, sandbox.options(screen));
+    ASSERT_TRUE(waitForStandardError(app, shellLoaded, 60s)) << app.standardErrorSoFar();
+    const auto visible = [&] {
+        return !xdotool(screen, {"search", "--onlyvisible", "--name", "^ZEVRA$"}).empty();
+    };
+    ASSERT_TRUE(waitUntil(visible, 10s));
+    const auto window = xdotool(screen, {"search", "--name", "^ZEVRA$"});
+    xdotool(screen, {"windowfocus", "--sync", window.substr(0, window.find('\n'))});
+    xdotool(screen, {"key", "--clearmodifiers", "ctrl+w"});
+    ASSERT_TRUE(waitUntil([&] { return !visible(); }, 10s)) << "Ctrl+W left the window up";
+
+    const auto second = sandbox.start({}, screen);
+    const auto exited = second->wait(30s);
+    ASSERT_TRUE(exited.has_value());
+    EXPECT_EQ(exited->exitCode, 0);
+    EXPECT_TRUE(waitUntil(visible, 10s));
+    EXPECT_TRUE(waitUntil(
+        [&] { return screenColour(screen, "restored.png", insideX, insideY) == "#204080"; }, 10s));
+    EXPECT_EQ(standardErrorCount(app, shellLoaded), 1u) << "the page was loaded again";
+}
+
 TEST(LaunchDocuments, ADocumentOpenedAtLaunchIsTheFrontWindow) {
     const auto screen = display();
     const AppSandbox sandbox;
