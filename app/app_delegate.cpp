@@ -282,7 +282,21 @@ void AppDelegate::installMainMenu() {
         .evaluate = [this](const std::string& snippet) { evaluateInMainWebView(snippet); },
         .checkForUpdates = [this] { checkForAppUpdates(false); },
         .updateExtensionFolder = [this] { checkForExtensionUpdates(false); },
+        .find = [this] { menuFind(); },
     }));
+}
+
+void AppDelegate::menuFind() {
+    if (webView_ == nullptr) {
+        return;
+    }
+    webView_->evaluateCondition(pageHasSearchCondition, [this](bool pageHasSearch) {
+        if (pageHasSearch) {
+            webView_->evaluateScript(findSnippet);
+            return;
+        }
+        webView_->showFindBar();
+    });
 }
 
 void AppDelegate::scheduleUpdateChecks() {

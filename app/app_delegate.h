@@ -81,6 +81,7 @@ private:
     [[nodiscard]] WebViewConfiguration mainWebViewConfiguration() const;
     void observeRestoreRequests();
     void installMainMenu();
+    void menuFind();
     void scheduleUpdateChecks();
     void checkForAppUpdates(bool silent);
     void checkForExtensionUpdates(bool silent);

@@ -8,10 +8,6 @@ namespace zevra {
 namespace {
 
 constexpr const char* newTabSnippet = "window.zevraTabsOpenModal && window.zevraTabsOpenModal()";
-constexpr const char* findSnippet =
-    "window.zevraSearchFocus ? zevraSearchFocus() : "
-    "(document.querySelector('input[type=search]')||document.querySelector('input.search-"
-    "input')||{focus:function(){}}).focus()";
 
 std::string keyName(char key) {
     switch (key) {
@@ -112,12 +108,14 @@ std::vector<Menu> mainMenu(const MainMenuActions& actions) {
           standard("Close Window", acceleratorFor("w"), StandardMenuAction::CloseWindow)}},
         {"Edit",
          {standard("Undo", acceleratorFor("z"), StandardMenuAction::Undo),
-          standard("Redo", acceleratorFor("Z"), StandardMenuAction::Redo), separator(),
+          standard("Redo", acceleratorFor("Z"), StandardMenuAction::Redo),
+          separator(),
           standard("Cut", acceleratorFor("x"), StandardMenuAction::Cut),
           standard("Copy", acceleratorFor("c"), StandardMenuAction::Copy),
           standard("Paste", acceleratorFor("v"), StandardMenuAction::Paste),
-          standard("Select All", acceleratorFor("a"), StandardMenuAction::SelectAll), separator(),
-          snippet("Find\u2026", acceleratorFor("f"), findSnippet)}},
+          standard("Select All", acceleratorFor("a"), StandardMenuAction::SelectAll),
+          separator(),
+          {"Find\u2026", acceleratorFor("f"), actions.find, StandardMenuAction::None}}},
         {"View",
          {standard("Enter Full Screen", acceleratorFor("f", false, true),
                    StandardMenuAction::ToggleFullScreen),

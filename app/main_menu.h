@@ -15,7 +15,19 @@ struct MainMenuActions {
     std::function<void(const std::string& snippet)> evaluate;
     std::function<void()> checkForUpdates;
     std::function<void()> updateExtensionFolder;
+    // Edit > Find: the page's own search, or the view's find bar when the page has none.
+    std::function<void()> find;
 };
+
+// Runs the page's search (its function or its search field), when it has one.
+inline constexpr const char* findSnippet =
+    "window.zevraSearchFocus ? zevraSearchFocus() : "
+    "(document.querySelector('input[type=search]')||document.querySelector('input.search-"
+    "input')||{focus:function(){}}).focus()";
+// True when the page has a search of its own for the snippet above to reach.
+inline constexpr const char* pageHasSearchCondition =
+    "!!(window.zevraSearchFocus || document.querySelector('input[type=search]') || "
+    "document.querySelector('input.search-input'))";
 
 // The six menus of the menu bar, in order, with their items.
 [[nodiscard]] std::vector<Menu> mainMenu(const MainMenuActions& actions);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,10 @@ public:
     [[nodiscard]] virtual std::string currentURL() const = 0;
     // Runs a script in the page without waiting for, or reading, its result.
     virtual void evaluateScript(const std::string& source) = 0;
+    // Runs a script and hands `done` whether its result was true; a failing script gives false.
+    virtual void evaluateCondition(const std::string& source, std::function<void(bool)> done) = 0;
+    // The view's own find-in-page bar.
+    virtual void showFindBar() = 0;
 };
 
 } // namespace zevra

@@ -236,6 +236,42 @@ WebKitUserContentManager* userContentManager(const WebViewConfiguration& configu
     return manager;
 }
 
+// A search bar whose entry finds text in `view`: typing searches, Enter goes to the next
+// match, Escape ends the search.
+GtkWidget* makeFindBar(WebKitWebView* view) {
+    GtkWidget* bar = gtk_search_bar_new();
+    GtkWidget* entry = gtk_search_entry_new();
+    gtk_container_add(GTK_CONTAINER(bar), entry);
+    gtk_search_bar_connect_entry(GTK_SEARCH_BAR(bar), GTK_ENTRY(entry));
+    gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(bar), TRUE);
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view);
+    g_signal_connect(entry, "search-changed", G_CALLBACK(+[](GtkSearchEntry* entry, gpointer data) {
+                         auto* finder = static_cast<WebKitFindController*>(data);
+                         const char* text = gtk_entry_get_text(GTK_ENTRY(entry));
+                         if (text == nullptr || *text == '\0') {
+                             webkit_find_controller_search_finish(finder);
+                             return;
+                         }
+                         webkit_find_controller_search(finder, text,
+                                                       WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE |
+                                                           WEBKIT_FIND_OPTIONS_WRAP_AROUND,
+                                                       G_MAXUINT);
+                     }),
+                     finder);
+    g_signal_connect(entry, "activate", G_CALLBACK(+[](GtkEntry*, gpointer data) {
+                         webkit_find_controller_search_next(
+                             static_cast<WebKitFindController*>(data));
+                     }),
+                     finder);
+    g_signal_connect(entry, "stop-search", G_CALLBACK(+[](GtkSearchEntry*, gpointer data) {
+                         webkit_find_controller_search_finish(
+                             static_cast<WebKitFindController*>(data));
+                     }),
+                     finder);
+    g_object_set_data(G_OBJECT(bar), "zevra-find-entry", entry);
+    return bar;
+}
+
 void removeCachedWebsiteData(WebKitWebView* view) {
     WebKitWebsiteDataManager* store = webkit_web_view_get_website_data_manager(view);
     const auto caches = static_cast<WebKitWebsiteDataTypes>(
@@ -329,6 +365,41 @@ bool GtkWebView::endLoadTimeout() {
         loadTimeout_ = 0;
     }
     return std::exchange(loadTimedOut_, false);
+}
+
+void GtkWebView::evaluateCondition(const std::string& source, std::function<void(bool)> done) {
+    auto* boxed = new std::function<void(bool)>(std::move(done));
+    webkit_web_view_evaluate_javascript(
+        view_, source.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* object, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<std::function<void(bool)>> done(
+                static_cast<std::function<void(bool)>*>(data));
+            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object),
+                                                                         result, nullptr);
+            const bool holds = value != nullptr && jsc_value_to_boolean(value) != FALSE;
+            if (value != nullptr) {
+                g_object_unref(value);
+            }
+            (*done)(holds);
+        },
+        boxed);
+}
+
+void GtkWebView::showFindBar() {
+    GtkWidget* container = gtk_widget_get_parent(GTK_WIDGET(view_));
+    if (findBar_ == nullptr && GTK_IS_BOX(container)) {
+        findBar_ = makeFindBar(view_);
+        // Packed from the end after the view, so it sits just above it.
+        gtk_box_pack_end(GTK_BOX(container), findBar_, FALSE, FALSE, 0);
+        gtk_widget_show_all(findBar_);
+    }
+    if (findBar_ == nullptr) {
+        return;
+    }
+    gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(findBar_), TRUE);
+    gtk_widget_grab_focus(
+        static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(findBar_), "zevra-find-entry")));
+    debugLine("find bar shown");
 }
 
 void GtkWebView::evaluateScript(const std::string& source) {

@@ -4,6 +4,7 @@
 #include "platform/web_view_delegate.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ public:
     void loadHTML(const std::string& html, const std::string& baseURL) override;
     [[nodiscard]] std::string currentURL() const override;
     void evaluateScript(const std::string& source) override;
+    void evaluateCondition(const std::string& source, std::function<void(bool)> done) override;
+    void showFindBar() override;
 
     [[nodiscard]] GtkWidget* widget() const;
     void setBackgroundColor(const std::string& color);
@@ -51,6 +54,7 @@ private:
     WebViewDelegate* delegate_ = nullptr;
     std::vector<std::unique_ptr<ScriptHandlerBinding>> scriptHandlers_;
     std::vector<WebKitDownload*> downloads_;
+    GtkWidget* findBar_ = nullptr; // made on first use, beside the view in its container
     unsigned int loadTimeout_ = 0; // GLib source id, 0 when none
     bool loadTimedOut_ = false;
 

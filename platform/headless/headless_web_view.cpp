@@ -35,6 +35,15 @@ void HeadlessWebView::evaluateScript(const std::string& source) {
     scripts_.push_back(source);
 }
 
+void HeadlessWebView::evaluateCondition(const std::string& source, std::function<void(bool)> done) {
+    scripts_.push_back(source);
+    done(conditionResult_);
+}
+
+void HeadlessWebView::showFindBar() {
+    ++findBarShown_;
+}
+
 bool HeadlessWebView::postScriptMessage(const ScriptMessage& message) {
     const auto& names = configuration_.scriptMessageHandlers;
     if (std::find(names.begin(), names.end(), message.handlerName) == names.end()) {

@@ -28,10 +28,15 @@ public:
     void loadHTML(const std::string& html, const std::string& baseURL) override;
     [[nodiscard]] std::string currentURL() const override;
     void evaluateScript(const std::string& source) override;
+    void evaluateCondition(const std::string& source, std::function<void(bool)> done) override;
+    void showFindBar() override;
 
     [[nodiscard]] const WebViewConfiguration& configuration() const { return configuration_; }
     [[nodiscard]] const std::vector<Load>& loads() const { return loads_; }
     [[nodiscard]] const std::vector<std::string>& evaluatedScripts() const { return scripts_; }
+    // What conditions evaluate to; false until set.
+    void setConditionResult(bool result) { conditionResult_ = result; }
+    [[nodiscard]] int findBarShownCount() const { return findBarShown_; }
     [[nodiscard]] WebViewDelegate& delegate() const { return delegate_; }
     // A page posting a message: as with the engine, only configured names reach the delegate.
     // False when the name is not one of them.
@@ -42,6 +47,8 @@ private:
     WebViewDelegate& delegate_;
     std::vector<Load> loads_;
     std::vector<std::string> scripts_;
+    bool conditionResult_ = false;
+    int findBarShown_ = 0;
 };
 
 } // namespace zevra

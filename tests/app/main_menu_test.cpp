@@ -29,8 +29,8 @@ TEST(MainMenu, MacKeyEquivalentsBecomeGnomeAccelerators) {
 
 TEST(MainMenu, ItemsRunTheirSnippets) {
     std::vector<std::string> evaluated;
-    const auto menus =
-        mainMenu({[&](const std::string& snippet) { evaluated.push_back(snippet); }, [] {}, [] {}});
+    const auto menus = mainMenu(
+        {[&](const std::string& snippet) { evaluated.push_back(snippet); }, [] {}, [] {}, [] {}});
     std::vector<std::string> titles;
     for (const Menu& menu : menus) {
         titles.push_back(menu.title);

@@ -149,6 +149,10 @@ TEST(ShellMenu, KeysRunTheirSnippetsAndTheThemeRecoloursTheWindow) {
         EXPECT_TRUE(waitForStandardError(app, std::string(shellLoaded) + called, 10s)) << key;
         EXPECT_EQ(standardErrorCount(app, shellLoaded), ++loads) << app.standardErrorSoFar();
     }
+    // The page has no search of its own: Find opens the view's find bar.
+    xdotool(screen, {"key", "--clearmodifiers", "ctrl+f"});
+    EXPECT_TRUE(waitForStandardError(app, "find bar shown", 10s));
+    static_cast<void>(screenColour(screen, "find-bar.png", 0, 0));
 }
 
 TEST(RendererRecovery, ThreeCrashesIn30SecondsShowTheRecoveryPageAndAreJournalled) {
