@@ -1,7 +1,9 @@
 #include "app/app_delegate.h"
 
 #include "app/document_service.h"
+#include "app/launch_environment.h"
 #include "app/local_server_unavailable_page.h"
+#include "app/main_menu.h"
 #include "app/production_services.h"
 #include "app/safe_start_page.h"
 #include "auth/browser_session.h"
@@ -19,12 +21,27 @@
 #include "server/local_server.h"
 #include "webshell/auth_message_handler.h"
 #include "webshell/browser_auth_message_handler.h"
+#include "webshell/download_hook_script.h"
 #include "webshell/main_web_view_delegate.h"
+#include "webshell/theme_colour.h"
+#include "webshell/web_nav_delegate.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 namespace zevra {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::chrono::seconds firstLoadTimeout = 60s;
+constexpr std::chrono::milliseconds silentAppUpdateCheckDelay = 2000ms;
+constexpr std::chrono::milliseconds extensionUpdateNoticeDelay = 5000ms;
+
+} // namespace
+
 MainWindowDescription mainWindowDescription() {
     MainWindowDescription window;
     window.title = "ZEVRA";
@@ -53,25 +70,25 @@ void AppDelegate::applicationDidFinishLaunching() {
     std::error_code ignored;
     std::filesystem::create_directories(downloadsFolder(), ignored);
     registerScriptMessageHandlers();
+    installNavigationDelegate();
     MainWindowDescription window = mainWindowDescription();
-    window.webView.scriptMessageHandlers = webViewDelegate_->scriptMessageHandlerNames();
-    window.webView.cookies.push_back({std::string(launchKeyCookieName), launchKey_, "127.0.0.1"});
+    window.webView = mainWebViewConfiguration();
     webView_ = &application_.showMainWindow(window, *webViewDelegate_);
-    if (listening || reliability_->isSafeStart()) {
-        loadShellPage();
-    } else {
-        // Whatever holds the address is not ours; its page must not become the shell. The
-        // health check loads the shell once our server listens.
-        webView_->loadHTML(localServerUnavailablePage(), "");
-    }
+    loadFirstPage(listening);
     startHealthChecks();
     observeRestoreRequests();
-    documents_->finishLaunching();
     restoreMainWindow();
+    // After the restore's second step, which fronts the main window: documents handed over
+    // at launch open on top of it.
+    application_.postToMain([this] { documents_->finishLaunching(); });
+    installMainMenu();
+    scheduleUpdateChecks();
 }
 
 void AppDelegate::applicationWillTerminate() {
     healthTimer_.reset();
+    appUpdateCheckTimer_.reset();
+    extensionUpdateCheckTimer_.reset();
     if (server_) {
         server_->stop();
     }
@@ -83,6 +100,12 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 void AppDelegate::restoreMainWindow() {
+    if (std::this_thread::get_id() == mainThread_) {
+        application_.restoreMainWindow();
+    } else {
+        application_.postToMain([this] { application_.restoreMainWindow(); });
+    }
+    // Once more on the next turn, after whatever else this turn shows.
     application_.postToMain([this] { application_.restoreMainWindow(); });
 }
 
@@ -159,11 +182,42 @@ void AppDelegate::probeLocalServer(std::function<void(bool)> done) {
 }
 
 void AppDelegate::loadShellPage() {
+    loadShellPage(*webView_, URLRequest{std::string(shellPageURL), false, firstLoadTimeout});
+}
+
+void AppDelegate::loadShellPage(WebView& view, const URLRequest& request) {
     if (reliability_->isSafeStart()) {
-        webView_->loadHTML(safeStartPage(config::ReleaseHost), std::string(shellPageURL));
+        view.loadHTML(safeStartPage(config::ReleaseHost), std::string(shellPageURL));
         return;
     }
-    webView_->loadURL(std::string(shellPageURL));
+    view.loadRequest(request);
+}
+
+void AppDelegate::loadFirstPage(bool serverListening) {
+    if (reliability_->isSafeStart()) {
+        loadShellPage();
+        return;
+    }
+    if (!serverListening) {
+        // Whatever holds the address is not ours; its page must not become the shell. The
+        // health check loads the shell once our server listens.
+        webView_->loadHTML(localServerUnavailablePage(), "");
+        return;
+    }
+    webView_->loadRequest(
+        URLRequest{firstPageURL(std::getenv("ZEVRA_INITIAL_URL")), false, firstLoadTimeout});
+}
+
+WebViewConfiguration AppDelegate::mainWebViewConfiguration() const {
+    WebViewConfiguration configuration;
+    configuration.developerExtras = developerExtrasEnabled(std::getenv("ZEVRA_DEVTOOLS"));
+    configuration.mediaPlaybackRequiresUserGesture = false;
+    configuration.removeCachedWebsiteData = true;
+    configuration.scriptMessageHandlers = webViewDelegate_->scriptMessageHandlerNames();
+    configuration.userScripts.push_back(
+        {downloadHookScript(), UserScriptInjectionTime::DocumentStart});
+    configuration.cookies.push_back({std::string(launchKeyCookieName), launchKey_, "127.0.0.1"});
+    return configuration;
 }
 
 void AppDelegate::registerScriptMessageHandlers() {
@@ -173,6 +227,17 @@ void AppDelegate::registerScriptMessageHandlers() {
         session_, processWorkspace(),
         [this](std::function<void()> work) { application_.postToMain(std::move(work)); },
         listening);
+    // The colour applies on a later turn; a window that is gone by then takes nothing.
+    webViewDelegate_->addScriptMessageHandler("themeChange", [this](const ScriptMessage& message) {
+        if (auto colour = themeColour(message.body)) {
+            application_.postToMain([this, colour = std::move(*colour)] {
+                application_.setMainWindowBackgroundColor(colour);
+            });
+        }
+    });
+    webViewDelegate_->addScriptMessageHandler(
+        "zevraDownload",
+        [this](const ScriptMessage& message) { receiveUnhandledScriptMessage(message); });
     webViewDelegate_->addScriptMessageHandler("zevraAuth", [this](const ScriptMessage& message) {
         authHandler_->receive(message.body, message.frameOrigin);
     });
@@ -180,19 +245,102 @@ void AppDelegate::registerScriptMessageHandlers() {
         "zevraBeginAuth", [this](const ScriptMessage& message) {
             browserAuthHandler_->receive(message.body, message.frameOrigin);
         });
+    webViewDelegate_->addScriptMessageHandler("zevraFloater", [this](const ScriptMessage& message) {
+        receiveUnhandledScriptMessage(message);
+    });
+}
+
+void AppDelegate::installNavigationDelegate() {
+    WebNavServices services{
+        .clock = systemClock(),
+        .runLater =
+            [this](std::chrono::milliseconds delay, std::function<void()> work) {
+                return application_.scheduleTimer(delay, false, std::move(work));
+            },
+        .record = [this](std::string_view kind,
+                         std::string_view detail) { reliability_->journal().record(kind, detail); },
+        .openInBrowser = [](const std::string& url) { processWorkspace().openURL(url); },
+        .saveDataURL = [this](const DataURLDownload& download) { saveDownload(download); },
+        .loadShellPage = [this](WebView& view,
+                                const URLRequest& request) { loadShellPage(view, request); },
+    };
+    webViewDelegate_->setNavigationDelegate(std::make_unique<WebNavDelegate>(
+        std::move(services), NavigationHosts{config::SiteHost, config::PartnerAuthHost}));
 }
 
 void AppDelegate::observeRestoreRequests() {
     restoreListener_ =
         RestoreChannelListener::start(restoreChannelPath(), [this](const RestoreRequest& request) {
             application_.postToMain([this, request] {
-                application_.restoreMainWindow();
-                if (!request.documentPaths.empty()) {
-                    // Unsupported files open nothing; the sender has already gone.
-                    static_cast<void>(documents_->receiveDocuments(request.documentPaths));
+                restoreMainWindow();
+                if (request.documentPaths.empty()) {
+                    return;
                 }
+                // After the restore's second step, so the documents come out on top.
+                application_.postToMain([this, paths = request.documentPaths] {
+                    // Unsupported files open nothing; the sender has already gone.
+                    static_cast<void>(documents_->receiveDocuments(paths));
+                });
             });
         });
+}
+
+void AppDelegate::installMainMenu() {
+    application_.setMainMenu(mainMenu({
+        .evaluate = [this](const std::string& snippet) { evaluateInMainWebView(snippet); },
+        .checkForUpdates = [this] { checkForAppUpdates(false); },
+        .updateExtensionFolder = [this] { checkForExtensionUpdates(false); },
+        .find = [this] { menuFind(); },
+    }));
+}
+
+void AppDelegate::menuFind() {
+    if (webView_ == nullptr) {
+        return;
+    }
+    webView_->evaluateCondition(pageHasSearchCondition, [this](bool pageHasSearch) {
+        if (pageHasSearch) {
+            webView_->evaluateScript(findSnippet);
+            return;
+        }
+        webView_->showFindBar();
+    });
+}
+
+void AppDelegate::scheduleUpdateChecks() {
+    appUpdateCheckTimer_ = application_.scheduleTimer(silentAppUpdateCheckDelay, false,
+                                                      [this] { checkForAppUpdates(true); });
+    extensionUpdateCheckTimer_ = application_.scheduleTimer(
+        extensionUpdateNoticeDelay, false, [this] { checkForExtensionUpdates(true); });
+}
+
+void AppDelegate::checkForAppUpdates(bool /*silent*/) {
+    static_cast<void>(std::fputs("ZEVRA: update checks arrive with the update flow\n", stderr));
+}
+
+void AppDelegate::checkForExtensionUpdates(bool /*silent*/) {
+    static_cast<void>(std::fputs("ZEVRA: update checks arrive with the update flow\n", stderr));
+}
+
+void AppDelegate::receiveUnhandledScriptMessage(const ScriptMessage& message) {
+    static_cast<void>(std::fputs(("ZEVRA: script message for " + message.handlerName + " from " +
+                                  message.frameOrigin + " not handled yet\n")
+                                     .c_str(),
+                                 stderr));
+}
+
+void AppDelegate::saveDownload(const DataURLDownload& download) {
+    static_cast<void>(
+        std::fputs(("ZEVRA: data download of " + std::to_string(download.data.size()) +
+                    " bytes (." + download.extension + ") not saved yet\n")
+                       .c_str(),
+                   stderr));
+}
+
+void AppDelegate::evaluateInMainWebView(const std::string& snippet) {
+    if (webView_ != nullptr) {
+        webView_->evaluateScript(snippet);
+    }
 }
 
 } // namespace zevra

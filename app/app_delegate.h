@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zevra {
@@ -20,6 +21,8 @@ class AuthMessageHandler;
 class BrowserAuthMessageHandler;
 class ReliabilityState;
 class LocalShellHealth;
+struct DataURLDownload;
+struct URLRequest;
 
 // The one application delegate: runs start-up on the main thread and composes the services
 // (launch bookkeeping, loopback server and its health check, sign-in session, web-view delegate,
@@ -60,7 +63,11 @@ private:
     const std::shared_ptr<HttpClient> healthHttp_;
     std::shared_ptr<LocalShellHealth> health_;
     std::unique_ptr<MainThreadTimer> healthTimer_;
+    std::unique_ptr<MainThreadTimer> appUpdateCheckTimer_;
+    std::unique_ptr<MainThreadTimer> extensionUpdateCheckTimer_;
     WebView* webView_ = nullptr; // the main window's, once it exists
+    // The thread that made the delegate, which runs the event loop.
+    const std::thread::id mainThread_ = std::this_thread::get_id();
 
     // The crash-loop decision of this launch and the watchdog, before the server starts.
     void beginLaunch();
@@ -70,8 +77,21 @@ private:
     void probeLocalServer(std::function<void(bool)> done);
     // The shell page, or in safe start the safe-start page, which nothing leaves but its button.
     void loadShellPage();
+    void loadShellPage(WebView& view, const URLRequest& request);
+    void loadFirstPage(bool serverListening);
     void registerScriptMessageHandlers();
+    void installNavigationDelegate();
+    [[nodiscard]] WebViewConfiguration mainWebViewConfiguration() const;
     void observeRestoreRequests();
+    void installMainMenu();
+    void menuFind();
+    void scheduleUpdateChecks();
+    void checkForAppUpdates(bool silent);
+    void checkForExtensionUpdates(bool silent);
+    // Messages whose handlers belong to download saving and floating windows.
+    void receiveUnhandledScriptMessage(const ScriptMessage& message);
+    void saveDownload(const DataURLDownload& download);
+    void evaluateInMainWebView(const std::string& snippet);
 };
 
 // The main window: title, size, minimum size and background; its web view's script handlers

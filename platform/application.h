@@ -21,7 +21,7 @@ struct MainWindowDescription {
     int height = 0;
     int minimumWidth = 0;
     int minimumHeight = 0;
-    std::string backgroundColor; // "#rrggbb", also the web view's own background
+    std::string backgroundColor; // "#rrggbb"; the web view draws none, so pages show it
     WebViewConfiguration webView;
 };
 
@@ -52,6 +52,8 @@ public:
                                     WebViewDelegate& delegate) = 0;
     // Brings the main window back (also after it was closed) and to the front.
     virtual void restoreMainWindow() = 0;
+    // "#rrggbb"; does nothing before the main window exists.
+    virtual void setMainWindowBackgroundColor(const std::string& color) = 0;
     // Opens a window of its own showing one document page.
     virtual void showDocumentWindow(const DocumentWindowDescription& window) = 0;
 

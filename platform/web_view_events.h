@@ -42,11 +42,18 @@ struct NavigationResponse {
     std::string contentDisposition;          // empty when absent
 };
 
-enum class ResponseDecision { Allow, Download };
+enum class ResponseDecision { Allow, Download, Ignore };
+
+enum class NavigationFailureKind {
+    Failed,
+    Cancelled,                 // stopped or superseded by another navigation
+    InterruptedByPolicyChange, // the answer became a download
+};
 
 struct NavigationFailure {
     std::string failingURL;
     std::string description; // the engine's message, for people
+    NavigationFailureKind kind = NavigationFailureKind::Failed;
 };
 
 struct NewWindowRequest {

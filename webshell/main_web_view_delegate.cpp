@@ -15,6 +15,40 @@ std::vector<std::string> MainWebViewDelegate::scriptMessageHandlerNames() const 
     return names;
 }
 
+void MainWebViewDelegate::setNavigationDelegate(std::unique_ptr<WebNavDelegate> navigation) {
+    navigation_ = std::move(navigation);
+}
+
+NavigationDecision MainWebViewDelegate::decidePolicy(WebView& view,
+                                                     const NavigationAction& action) {
+    return navigation_ ? navigation_->decidePolicy(view, action)
+                       : WebViewDelegate::decidePolicy(view, action);
+}
+
+ResponseDecision MainWebViewDelegate::decidePolicy(WebView& view,
+                                                   const NavigationResponse& response) {
+    return navigation_ ? navigation_->decidePolicy(view, response)
+                       : WebViewDelegate::decidePolicy(view, response);
+}
+
+void MainWebViewDelegate::didFinishNavigation(WebView& view) {
+    if (navigation_) {
+        navigation_->didFinishNavigation(view);
+    }
+}
+
+void MainWebViewDelegate::didFailNavigation(WebView& view, const NavigationFailure& failure) {
+    if (navigation_) {
+        navigation_->didFailNavigation(view, failure);
+    }
+}
+
+void MainWebViewDelegate::webContentProcessDidTerminate(WebView& view) {
+    if (navigation_) {
+        navigation_->webContentProcessDidTerminate(view);
+    }
+}
+
 void MainWebViewDelegate::didReceiveScriptMessage(WebView&, const ScriptMessage& message) {
     const auto registration =
         std::find_if(handlers_.begin(), handlers_.end(), [&](const Registration& candidate) {

@@ -1,11 +1,16 @@
 #include "platform/gtk/gtk_application.h"
+#include "platform/bundle.h"
 #include "platform/debug_log.h"
 #include "platform/gtk/gtk_alert.h"
 #include "platform/gtk/gtk_menu_bar.h"
 #include "platform/gtk/gtk_web_view.h"
+#include "platform/paths.h"
 
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -16,27 +21,124 @@ void centreOnScreen(GtkWindow* window) {
     gtk_window_set_position(window, GTK_WIN_POS_CENTER);
 }
 
+// Replaces the window's own background colour; the previous provider goes with it.
 void applyBackground(GtkWidget* window, const std::string& color) {
-    if (color.empty()) {
-        return;
+    GtkStyleContext* style = gtk_widget_get_style_context(window);
+    constexpr const char* providerKey = "zevra-background";
+    if (auto* previous =
+            static_cast<GtkStyleProvider*>(g_object_get_data(G_OBJECT(window), providerKey))) {
+        gtk_style_context_remove_provider(style, previous);
     }
     GtkCssProvider* provider = gtk_css_provider_new();
     const std::string css = "window { background-color: " + color + "; }";
     gtk_css_provider_load_from_data(provider, css.c_str(), -1, nullptr);
-    gtk_style_context_add_provider(gtk_widget_get_style_context(window),
-                                   GTK_STYLE_PROVIDER(provider),
+    gtk_style_context_add_provider(style, GTK_STYLE_PROVIDER(provider),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
+    g_object_set_data_full(G_OBJECT(window), providerKey, provider, g_object_unref);
 }
 
-void addQuitAccelerator(GtkAccelGroup* group) {
-    GClosure* closure = g_cclosure_new(
-        G_CALLBACK(+[](GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer) -> gboolean {
-            gtk_main_quit();
-            return TRUE;
-        }),
-        nullptr, nullptr);
-    gtk_accel_group_connect(group, GDK_KEY_q, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE, closure);
+// The pages are designed on a light window; a dark desktop theme would clash with them.
+void forceLightTheme() {
+    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", FALSE, nullptr);
+}
+
+// Cookies live beside the rest of the default store's data (local storage and the like), so a
+// signed-in site stays signed in from one launch to the next.
+void keepCookiesAcrossLaunches() {
+    WebKitWebsiteDataManager* store =
+        webkit_web_context_get_website_data_manager(webkit_web_context_get_default());
+    const char* base = webkit_website_data_manager_get_base_data_directory(store);
+    const std::filesystem::path folder =
+        base != nullptr ? std::filesystem::path(base) : applicationSupportFolder() / "WebKit";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(store), (folder / "cookies.sqlite").c_str(),
+        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+}
+
+void showAboutDialog(GtkWindow* parent) {
+    const std::string version = mainBundleInfoString("CFBundleShortVersionString").value_or("");
+    gtk_show_about_dialog(parent, "program-name", "ZEVRA", "version", version.c_str(), "comments",
+                          "A native home for the ZEVRA web application.", nullptr);
+}
+
+const char* editingCommand(StandardMenuAction action) {
+    switch (action) {
+    case StandardMenuAction::Undo:
+        return WEBKIT_EDITING_COMMAND_UNDO;
+    case StandardMenuAction::Redo:
+        return WEBKIT_EDITING_COMMAND_REDO;
+    case StandardMenuAction::Cut:
+        return WEBKIT_EDITING_COMMAND_CUT;
+    case StandardMenuAction::Copy:
+        return WEBKIT_EDITING_COMMAND_COPY;
+    case StandardMenuAction::Paste:
+        return WEBKIT_EDITING_COMMAND_PASTE;
+    case StandardMenuAction::SelectAll:
+        return WEBKIT_EDITING_COMMAND_SELECT_ALL;
+    default:
+        return nullptr;
+    }
+}
+
+// Edit items act on the focused web view, or on a focused text field of our own.
+void runEditingCommand(GtkWindow* window, StandardMenuAction action) {
+    GtkWidget* focus = window != nullptr ? gtk_window_get_focus(window) : nullptr;
+    const char* command = editingCommand(action);
+    if (focus == nullptr || command == nullptr) {
+        return;
+    }
+    if (WEBKIT_IS_WEB_VIEW(focus)) {
+        webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(focus), command);
+        return;
+    }
+    if (GTK_IS_EDITABLE(focus)) {
+        GtkEditable* editable = GTK_EDITABLE(focus);
+        switch (action) {
+        case StandardMenuAction::Cut:
+            gtk_editable_cut_clipboard(editable);
+            return;
+        case StandardMenuAction::Copy:
+            gtk_editable_copy_clipboard(editable);
+            return;
+        case StandardMenuAction::Paste:
+            gtk_editable_paste_clipboard(editable);
+            return;
+        case StandardMenuAction::SelectAll:
+            gtk_editable_select_region(editable, 0, -1);
+            return;
+        default:
+            return;
+        }
+    }
+}
+
+bool windowStateHas(GtkWindow* window, GdkWindowState state) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
+    return gdkWindow != nullptr && (gdk_window_get_state(gdkWindow) & state) != 0;
+}
+
+void toggleMaximized(GtkWindow* window) {
+    if (window == nullptr) {
+        return;
+    }
+    if (gtk_window_is_maximized(window) != FALSE) {
+        gtk_window_unmaximize(window);
+        return;
+    }
+    gtk_window_maximize(window);
+}
+
+void toggleFullScreen(GtkWindow* window) {
+    if (window == nullptr) {
+        return;
+    }
+    if (windowStateHas(window, GDK_WINDOW_STATE_FULLSCREEN)) {
+        gtk_window_unfullscreen(window);
+        return;
+    }
+    gtk_window_fullscreen(window);
 }
 
 class GtkTimer final : public MainThreadTimer {
@@ -121,7 +223,9 @@ public:
         geometry.min_height = description.minimumHeight;
         gtk_window_set_geometry_hints(GTK_WINDOW(window), nullptr, &geometry, GDK_HINT_MIN_SIZE);
         centreOnScreen(GTK_WINDOW(window));
-        applyBackground(window, description.backgroundColor);
+        if (!description.backgroundColor.empty()) {
+            applyBackground(window, description.backgroundColor);
+        }
 
         // Closing the main window only hides it; the app keeps running and can bring it back.
         g_signal_connect(window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
@@ -130,6 +234,8 @@ public:
         mainBox_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
         gtk_container_add(GTK_CONTAINER(window), mainBox_);
         mainView_ = std::make_unique<GtkWebView>(description.webView, &delegate);
+        // The view draws no background of its own: where a page has none, the window's colour
+        // shows. A transparent view is drawn black without compositing, so it takes that colour.
         mainView_->setBackgroundColor(description.backgroundColor);
         gtk_box_pack_end(GTK_BOX(mainBox_), mainView_->widget(), TRUE, TRUE, 0);
         installMenuBar();
@@ -146,6 +252,14 @@ public:
         gtk_window_deiconify(GTK_WINDOW(mainWindow_));
         gtk_window_present(GTK_WINDOW(mainWindow_));
         debugLine("main window restored");
+    }
+
+    void setMainWindowBackgroundColor(const std::string& color) override {
+        if (mainWindow_ == nullptr) {
+            return;
+        }
+        applyBackground(mainWindow_, color);
+        mainView_->setBackgroundColor(color);
     }
 
     void showDocumentWindow(const DocumentWindowDescription& description) override {
@@ -181,7 +295,10 @@ public:
 
     [[nodiscard]] bool hasDisplay() const override { return true; }
 
-    GtkApplication() : accelerators_(gtk_accel_group_new()) { addQuitAccelerator(accelerators_); }
+    GtkApplication() : accelerators_(gtk_accel_group_new()) {
+        forceLightTheme();
+        keepCookiesAcrossLaunches();
+    }
     GtkApplication(const GtkApplication&) = delete;
     GtkApplication& operator=(const GtkApplication&) = delete;
 
@@ -195,6 +312,77 @@ private:
     std::vector<std::unique_ptr<GtkWebView>> documentViews_;
     std::vector<Menu> menus_;
 
+    // Our windows, the main one first.
+    [[nodiscard]] std::vector<GtkWindow*> windows() const {
+        std::vector<GtkWindow*> all;
+        if (mainWindow_ != nullptr) {
+            all.push_back(GTK_WINDOW(mainWindow_));
+        }
+        for (GtkWidget* window : documentWindows_) {
+            all.push_back(GTK_WINDOW(window));
+        }
+        return all;
+    }
+
+    // The window holding the keyboard focus; the main window when none does.
+    [[nodiscard]] GtkWindow* activeWindow() const {
+        for (GtkWindow* window : windows()) {
+            if (gtk_window_is_active(window) != FALSE) {
+                return window;
+            }
+        }
+        return mainWindow_ != nullptr ? GTK_WINDOW(mainWindow_) : nullptr;
+    }
+
+    void performStandardAction(StandardMenuAction action) {
+        GtkWindow* active = activeWindow();
+        switch (action) {
+        case StandardMenuAction::None:
+        case StandardMenuAction::HideOthers: // other applications are the desktop's business
+            return;
+        case StandardMenuAction::About:
+            showAboutDialog(active);
+            return;
+        case StandardMenuAction::Hide:
+            for (GtkWindow* window : windows()) {
+                gtk_window_iconify(window);
+            }
+            return;
+        case StandardMenuAction::ShowAll:
+            for (GtkWindow* window : windows()) {
+                gtk_window_deiconify(window);
+            }
+            return;
+        case StandardMenuAction::Quit:
+            gtk_main_quit();
+            return;
+        case StandardMenuAction::Undo:
+        case StandardMenuAction::Redo:
+        case StandardMenuAction::Cut:
+        case StandardMenuAction::Copy:
+        case StandardMenuAction::Paste:
+        case StandardMenuAction::SelectAll:
+            runEditingCommand(active, action);
+            return;
+        case StandardMenuAction::CloseWindow:
+            if (active != nullptr) {
+                gtk_window_close(active);
+            }
+            return;
+        case StandardMenuAction::Minimize:
+            if (active != nullptr) {
+                gtk_window_iconify(active);
+            }
+            return;
+        case StandardMenuAction::Zoom:
+            toggleMaximized(active);
+            return;
+        case StandardMenuAction::ToggleFullScreen:
+            toggleFullScreen(mainWindow_ != nullptr ? GTK_WINDOW(mainWindow_) : nullptr);
+            return;
+        }
+    }
+
     // The menu bar sits above the main web view; menus set before the window exists wait.
     void installMenuBar() {
         if (mainBox_ == nullptr || menus_.empty()) {
@@ -203,7 +391,9 @@ private:
         if (menuBar_ != nullptr) {
             gtk_widget_destroy(menuBar_);
         }
-        menuBar_ = buildMenuBar(menus_, accelerators_);
+        menuBar_ = buildMenuBar(menus_, accelerators_, [this](StandardMenuAction action) {
+            performStandardAction(action);
+        });
         gtk_box_pack_start(GTK_BOX(mainBox_), menuBar_, FALSE, FALSE, 0);
         gtk_widget_show_all(menuBar_);
     }

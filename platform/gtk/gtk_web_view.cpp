@@ -7,6 +7,7 @@
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace zevra {
 namespace {
@@ -59,6 +60,9 @@ gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
         case ResponseDecision::Download:
             webkit_policy_decision_download(decision);
             return TRUE;
+        case ResponseDecision::Ignore:
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
         }
     }
     switch (view->delegate()->decidePolicy(
@@ -74,22 +78,54 @@ gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
 }
 
 // Load outcomes are also how end-to-end checks see that a page really arrived.
+// The engine ends a failed load with "finished" too; only a load that did not fail counts.
+constexpr const char* loadFailedKey = "zevra-load-failed";
+
 void onLoadChanged(WebKitWebView* webView, WebKitLoadEvent event, gpointer data) {
-    if (event != WEBKIT_LOAD_FINISHED) {
+    auto* view = static_cast<GtkWebView*>(data);
+    if (event == WEBKIT_LOAD_STARTED) {
+        g_object_set_data(G_OBJECT(webView), loadFailedKey, nullptr);
+        return;
+    }
+    // The time limit is for an answer to arrive, not for every image of the page.
+    if (event == WEBKIT_LOAD_COMMITTED) {
+        static_cast<void>(view->endLoadTimeout());
+        return;
+    }
+    if (event != WEBKIT_LOAD_FINISHED ||
+        g_object_get_data(G_OBJECT(webView), loadFailedKey) != nullptr) {
         return;
     }
     debugLine("load finished: " + orEmpty(webkit_web_view_get_uri(webView)));
-    auto* view = static_cast<GtkWebView*>(data);
     if (view->delegate() != nullptr) {
         view->delegate()->didFinishNavigation(*view);
     }
 }
 
-gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) {
-    const std::string description = error != nullptr ? error->message : "";
-    debugLine("load failed: " + orEmpty(uri) + ": " + description);
+NavigationFailureKind failureKind(const GError* error) {
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
+        return NavigationFailureKind::Cancelled;
+    }
+    if (g_error_matches(error, WEBKIT_POLICY_ERROR,
+                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+        return NavigationFailureKind::InterruptedByPolicyChange;
+    }
+    return NavigationFailureKind::Failed;
+}
+
+gboolean onLoadFailed(WebKitWebView* webView, WebKitLoadEvent, gchar* uri, GError* error,
+                      gpointer data) {
+    g_object_set_data(G_OBJECT(webView), loadFailedKey, GINT_TO_POINTER(1));
     auto* view = static_cast<GtkWebView*>(data);
-    view->delegate()->didFailNavigation(*view, {orEmpty(uri), description});
+    NavigationFailure failure{orEmpty(uri), error != nullptr ? error->message : "",
+                              failureKind(error)};
+    // Our own time limit stops the load, which the engine reports as cancelled.
+    if (view->endLoadTimeout()) {
+        failure.description = "The request timed out.";
+        failure.kind = NavigationFailureKind::Failed;
+    }
+    debugLine("load failed: " + failure.failingURL + ": " + failure.description);
+    view->delegate()->didFailNavigation(*view, failure);
     return FALSE;
 }
 
@@ -218,6 +254,51 @@ void onCookieAdded(GObject* manager, GAsyncResult* result, gpointer data) {
     }
 }
 
+// A search bar whose entry finds text in `view`: typing searches, Enter goes to the next
+// match, Escape ends the search.
+GtkWidget* makeFindBar(WebKitWebView* view) {
+    GtkWidget* bar = gtk_search_bar_new();
+    GtkWidget* entry = gtk_search_entry_new();
+    gtk_container_add(GTK_CONTAINER(bar), entry);
+    gtk_search_bar_connect_entry(GTK_SEARCH_BAR(bar), GTK_ENTRY(entry));
+    gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(bar), TRUE);
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view);
+    g_signal_connect(entry, "search-changed", G_CALLBACK(+[](GtkSearchEntry* entry, gpointer data) {
+                         auto* finder = static_cast<WebKitFindController*>(data);
+                         const char* text = gtk_entry_get_text(GTK_ENTRY(entry));
+                         if (text == nullptr || *text == '\0') {
+                             webkit_find_controller_search_finish(finder);
+                             return;
+                         }
+                         webkit_find_controller_search(finder, text,
+                                                       WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE |
+                                                           WEBKIT_FIND_OPTIONS_WRAP_AROUND,
+                                                       G_MAXUINT);
+                     }),
+                     finder);
+    g_signal_connect(entry, "activate", G_CALLBACK(+[](GtkEntry*, gpointer data) {
+                         webkit_find_controller_search_next(
+                             static_cast<WebKitFindController*>(data));
+                     }),
+                     finder);
+    g_signal_connect(entry, "stop-search", G_CALLBACK(+[](GtkSearchEntry*, gpointer data) {
+                         webkit_find_controller_search_finish(
+                             static_cast<WebKitFindController*>(data));
+                     }),
+                     finder);
+    g_object_set_data(G_OBJECT(bar), "zevra-find-entry", entry);
+    return bar;
+}
+
+void removeCachedWebsiteData(WebKitWebView* view) {
+    WebKitWebsiteDataManager* store = webkit_web_view_get_website_data_manager(view);
+    const auto caches = static_cast<WebKitWebsiteDataTypes>(
+        WEBKIT_WEBSITE_DATA_DISK_CACHE | WEBKIT_WEBSITE_DATA_MEMORY_CACHE |
+        WEBKIT_WEBSITE_DATA_OFFLINE_APPLICATION_CACHE | WEBKIT_WEBSITE_DATA_DOM_CACHE);
+    // A time span of 0 removes everything of those types, however old.
+    webkit_website_data_manager_clear(store, caches, 0, nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegate* delegate)
@@ -226,8 +307,13 @@ GtkWebView::GtkWebView(const WebViewConfiguration& configuration, WebViewDelegat
     view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(manager));
     g_object_ref_sink(view_);
     g_object_unref(manager); // the view holds it
-    webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view_),
-                                                configuration.developerExtras);
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    webkit_settings_set_enable_developer_extras(settings, configuration.developerExtras);
+    webkit_settings_set_media_playback_requires_user_gesture(
+        settings, configuration.mediaPlaybackRequiresUserGesture);
+    if (configuration.removeCachedWebsiteData) {
+        removeCachedWebsiteData(view_);
+    }
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
     storeCookies(configuration.cookies);
     if (delegate_ == nullptr) {
@@ -252,6 +338,7 @@ GtkWebView::~GtkWebView() {
         g_cancellable_cancel(cookiesCancellable_);
         g_object_unref(cookiesCancellable_);
     }
+    static_cast<void>(endLoadTimeout());
     for (WebKitDownload* download : downloads_) {
         g_signal_handlers_disconnect_by_data(download, this);
         g_object_unref(download);
@@ -266,10 +353,89 @@ GtkWebView::~GtkWebView() {
 }
 
 void GtkWebView::loadURL(const std::string& url) {
-    loadWhenCookiesSettle([this, url] { webkit_web_view_load_uri(view_, url.c_str()); });
+    loadRequest({url, false, URLRequest{}.timeout});
+}
+
+void GtkWebView::loadRequest(const URLRequest& request) {
+    loadWhenCookiesSettle([this, request] { startRequest(request); });
+}
+
+void GtkWebView::startRequest(const URLRequest& request) {
+    WebKitURIRequest* uriRequest = webkit_uri_request_new(request.url.c_str());
+    SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(uriRequest);
+    if (request.ignoringLocalCache && headers != nullptr) {
+        soup_message_headers_replace(headers, "Cache-Control", "no-cache");
+        soup_message_headers_replace(headers, "Pragma", "no-cache");
+    }
+    webkit_web_view_load_request(view_, uriRequest);
+    g_object_unref(uriRequest);
+    startLoadTimeout(request.timeout);
+}
+
+void GtkWebView::startLoadTimeout(std::chrono::seconds timeout) {
+    static_cast<void>(endLoadTimeout());
+    loadTimeout_ = g_timeout_add_seconds(
+        static_cast<guint>(timeout.count()),
+        [](gpointer data) -> gboolean {
+            auto* view = static_cast<GtkWebView*>(data);
+            view->loadTimeout_ = 0;
+            view->loadTimedOut_ = true;
+            webkit_web_view_stop_loading(view->view_);
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+bool GtkWebView::endLoadTimeout() {
+    if (loadTimeout_ != 0) {
+        g_source_remove(loadTimeout_);
+        loadTimeout_ = 0;
+    }
+    return std::exchange(loadTimedOut_, false);
+}
+
+void GtkWebView::evaluateCondition(const std::string& source, std::function<void(bool)> done) {
+    auto* boxed = new std::function<void(bool)>(std::move(done));
+    webkit_web_view_evaluate_javascript(
+        view_, source.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* object, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<std::function<void(bool)>> done(
+                static_cast<std::function<void(bool)>*>(data));
+            JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object),
+                                                                         result, nullptr);
+            const bool holds = value != nullptr && jsc_value_to_boolean(value) != FALSE;
+            if (value != nullptr) {
+                g_object_unref(value);
+            }
+            (*done)(holds);
+        },
+        boxed);
+}
+
+void GtkWebView::showFindBar() {
+    GtkWidget* container = gtk_widget_get_parent(GTK_WIDGET(view_));
+    if (findBar_ == nullptr && GTK_IS_BOX(container)) {
+        findBar_ = makeFindBar(view_);
+        // Packed from the end after the view, so it sits just above it.
+        gtk_box_pack_end(GTK_BOX(container), findBar_, FALSE, FALSE, 0);
+        gtk_widget_show_all(findBar_);
+    }
+    if (findBar_ == nullptr) {
+        return;
+    }
+    gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(findBar_), TRUE);
+    gtk_widget_grab_focus(
+        static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(findBar_), "zevra-find-entry")));
+    debugLine("find bar shown");
+}
+
+void GtkWebView::evaluateScript(const std::string& source) {
+    webkit_web_view_evaluate_javascript(view_, source.c_str(), -1, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr);
 }
 
 void GtkWebView::loadHTML(const std::string& html, const std::string& baseURL) {
+    static_cast<void>(endLoadTimeout());
     loadWhenCookiesSettle([this, html, baseURL] {
         GBytes* bytes = g_bytes_new(html.data(), html.size());
         webkit_web_view_load_bytes(view_, bytes, "text/html", "UTF-8",

@@ -3,6 +3,7 @@
 #include "platform/web_view.h"
 #include "platform/web_view_delegate.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,8 +28,12 @@ public:
     GtkWebView& operator=(const GtkWebView&) = delete;
 
     void loadURL(const std::string& url) override;
+    void loadRequest(const URLRequest& request) override;
     void loadHTML(const std::string& html, const std::string& baseURL) override;
     [[nodiscard]] std::string currentURL() const override;
+    void evaluateScript(const std::string& source) override;
+    void evaluateCondition(const std::string& source, std::function<void(bool)> done) override;
+    void showFindBar() override;
 
     [[nodiscard]] GtkWidget* widget() const;
     void setBackgroundColor(const std::string& color);
@@ -45,6 +50,8 @@ public:
     // A cookie of the configuration has been stored (or could not be); the first load waits
     // for all of them.
     void cookieSettled();
+    // Ends the running request's time limit; true when the limit had already stopped the load.
+    bool endLoadTimeout();
 
 private:
     WebKitWebView* view_ = nullptr;
@@ -57,6 +64,12 @@ private:
 
     void storeCookies(const std::vector<WebViewCookie>& cookies);
     void loadWhenCookiesSettle(std::function<void()> load);
+    GtkWidget* findBar_ = nullptr; // made on first use, beside the view in its container
+    unsigned int loadTimeout_ = 0; // GLib source id, 0 when none
+    bool loadTimedOut_ = false;
+
+    void startRequest(const URLRequest& request);
+    void startLoadTimeout(std::chrono::seconds timeout);
 };
 
 } // namespace zevra

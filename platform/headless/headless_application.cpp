@@ -99,6 +99,7 @@ WebView& HeadlessApplication::showMainWindow(const MainWindowDescription& window
     const std::lock_guard lock(mutex_);
     if (mainWebView_ == nullptr) {
         mainWindow_ = window;
+        mainWindowBackgroundColor_ = window.backgroundColor;
         mainWebView_ = std::make_unique<HeadlessWebView>(window.webView, delegate);
     }
     return *mainWebView_;
@@ -108,6 +109,13 @@ void HeadlessApplication::restoreMainWindow() {
     const std::lock_guard lock(mutex_);
     ++restoreCount_;
     debugLine("main window restored");
+}
+
+void HeadlessApplication::setMainWindowBackgroundColor(const std::string& color) {
+    const std::lock_guard lock(mutex_);
+    if (mainWindow_.has_value()) {
+        mainWindowBackgroundColor_ = color;
+    }
 }
 
 void HeadlessApplication::showDocumentWindow(const DocumentWindowDescription& window) {
@@ -152,6 +160,11 @@ std::optional<MainWindowDescription> HeadlessApplication::mainWindow() const {
 int HeadlessApplication::mainWindowRestoreCount() const {
     const std::lock_guard lock(mutex_);
     return restoreCount_;
+}
+
+std::string HeadlessApplication::mainWindowBackgroundColor() const {
+    const std::lock_guard lock(mutex_);
+    return mainWindowBackgroundColor_;
 }
 
 std::vector<DocumentWindowDescription> HeadlessApplication::documentWindows() const {

@@ -24,6 +24,7 @@ public:
     WebView& showMainWindow(const MainWindowDescription& window,
                             WebViewDelegate& delegate) override;
     void restoreMainWindow() override;
+    void setMainWindowBackgroundColor(const std::string& color) override;
     void showDocumentWindow(const DocumentWindowDescription& window) override;
     void setMainMenu(const std::vector<Menu>& menus) override;
     [[nodiscard]] std::size_t runModalAlert(const AlertDescription& alert) override;
@@ -37,6 +38,7 @@ public:
     // The main window's web view; null before showMainWindow. Main thread only.
     [[nodiscard]] HeadlessWebView* mainWebView() const { return mainWebView_.get(); }
     [[nodiscard]] int mainWindowRestoreCount() const;
+    [[nodiscard]] std::string mainWindowBackgroundColor() const;
     [[nodiscard]] std::vector<DocumentWindowDescription> documentWindows() const;
     [[nodiscard]] std::vector<Menu> mainMenu() const;
     // Alerts shown so far, and the answers (button indexes) the next ones will get; with no
@@ -60,6 +62,7 @@ private:
     std::optional<MainWindowDescription> mainWindow_;
     std::unique_ptr<HeadlessWebView> mainWebView_;
     int restoreCount_ = 0;
+    std::string mainWindowBackgroundColor_;
     std::vector<DocumentWindowDescription> documentWindows_;
     std::vector<Menu> menus_;
     std::vector<AlertDescription> alerts_;

@@ -9,12 +9,17 @@ HeadlessWebView::HeadlessWebView(WebViewConfiguration configuration, WebViewDele
     : configuration_(std::move(configuration)), delegate_(delegate) {}
 
 void HeadlessWebView::loadURL(const std::string& url) {
-    loads_.push_back({url, std::nullopt});
+    loads_.push_back({url, std::nullopt, false, URLRequest{}.timeout});
     debugLine("load requested: " + url);
 }
 
+void HeadlessWebView::loadRequest(const URLRequest& request) {
+    loads_.push_back({request.url, std::nullopt, request.ignoringLocalCache, request.timeout});
+    debugLine("load requested: " + request.url);
+}
+
 void HeadlessWebView::loadHTML(const std::string& html, const std::string& baseURL) {
-    loads_.push_back({baseURL, html});
+    loads_.push_back({baseURL, html, false, URLRequest{}.timeout});
     debugLine("load requested: " + currentURL());
 }
 
@@ -24,6 +29,19 @@ std::string HeadlessWebView::currentURL() const {
     }
     const Load& last = loads_.back();
     return last.html.has_value() && last.url.empty() ? "about:blank" : last.url;
+}
+
+void HeadlessWebView::evaluateScript(const std::string& source) {
+    scripts_.push_back(source);
+}
+
+void HeadlessWebView::evaluateCondition(const std::string& source, std::function<void(bool)> done) {
+    scripts_.push_back(source);
+    done(conditionResult_);
+}
+
+void HeadlessWebView::showFindBar() {
+    ++findBarShown_;
 }
 
 bool HeadlessWebView::postScriptMessage(const ScriptMessage& message) {

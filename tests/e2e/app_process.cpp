@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 namespace zevra::testing {
@@ -35,6 +36,40 @@ std::unique_ptr<BackgroundProcess> AppSandbox::start(const std::vector<std::stri
     std::vector<std::string> argv{bundleExecutable};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return std::make_unique<BackgroundProcess>(argv, options(display));
+}
+
+std::filesystem::path bundleWithShellPage(const AppSandbox& sandbox, const std::string& shellPage) {
+    const auto bundle = sandbox.home() / "ZEVRA.app";
+    std::filesystem::copy(ZEVRA_BUNDLE_DIR, bundle, std::filesystem::copy_options::recursive);
+    std::ofstream(bundle / "Contents/Resources/index.html", std::ios::trunc) << shellPage;
+    return bundle / "Contents/MacOS/ZEVRA";
+}
+
+ProcessOptions withRecordingBrowser(const AppSandbox& sandbox, ProcessOptions options,
+                                    const std::filesystem::path& record) {
+    std::filesystem::create_directories(sandbox.home() / "bin");
+    const auto script = sandbox.home() / "bin/xdg-open";
+    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << record.string() << "'\n";
+    chmod(script.c_str(), 0755);
+    options.environment.push_back("PATH=" + script.parent_path().string() + ":" +
+                                  std::getenv("PATH"));
+    return options;
+}
+
+std::size_t standardErrorCount(const BackgroundProcess& process, const std::string& text) {
+    const std::string output = process.standardErrorSoFar();
+    std::size_t count = 0;
+    for (auto at = output.find(text); at != std::string::npos; at = output.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+std::string screenColour(const std::string& display, const std::string& name, int x, int y) {
+    const auto screenshot = artifactsFolder() / name;
+    const auto shot = runProcess(
+        {"/usr/bin/import", "-display", display, "-window", "root", screenshot.string()});
+    return shot.exitCode == 0 ? pixelColour(screenshot, x, y) : shot.standardError;
 }
 
 std::string testDisplay() {

@@ -27,6 +27,21 @@ private:
     TemporaryFolder folder_;
 };
 
+// A copy of the bundle in the sandbox whose shell page is `shellPage`; returns its executable.
+std::filesystem::path bundleWithShellPage(const AppSandbox& sandbox, const std::string& shellPage);
+
+// `options` with a stand-in for the desktop's browser launcher first on PATH, which appends
+// each URL it is asked to open to `record`.
+ProcessOptions withRecordingBrowser(const AppSandbox& sandbox, ProcessOptions options,
+                                    const std::filesystem::path& record);
+
+// Counts the lines of a running copy's standard error that hold `text`.
+std::size_t standardErrorCount(const BackgroundProcess& process, const std::string& text);
+
+// Takes a screenshot of the whole display into the artefacts folder; the colour at x, y, or
+// the tool's complaint.
+std::string screenColour(const std::string& display, const std::string& name, int x, int y);
+
 // The X display scripts/run-tests.sh started for window tests; empty outside it.
 std::string testDisplay();
 

@@ -43,18 +43,9 @@ std::string urlsOpenedFrom(const AppSandbox& sandbox, const std::string& shellPa
                            const std::function<void()>& whileWaiting) {
     const auto display = testDisplay();
     EXPECT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
-    const auto bundle = sandbox.home() / "ZEVRA.app";
-    std::filesystem::copy(ZEVRA_BUNDLE_DIR, bundle, std::filesystem::copy_options::recursive);
-    std::ofstream(bundle / "Contents/Resources/index.html", std::ios::trunc) << shellPage;
     const auto record = sandbox.home() / "opened-urls";
-    std::filesystem::create_directories(sandbox.home() / "bin");
-    const auto script = sandbox.home() / "bin/xdg-open";
-    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << record.string() << "'\n";
-    chmod(script.c_str(), 0755);
-    auto options = sandbox.options(display);
-    options.environment.push_back("PATH=" + script.parent_path().string() + ":" +
-                                  std::getenv("PATH"));
-    BackgroundProcess app({(bundle / "Contents/MacOS/ZEVRA").string()}, options);
+    BackgroundProcess app({bundleWithShellPage(sandbox, shellPage).string()},
+                          withRecordingBrowser(sandbox, sandbox.options(display), record));
     waitUntil(
         [&] {
             whileWaiting();
