@@ -87,10 +87,9 @@
   function showUnreachable(tab) {
     if (!tab.empty) {
       tab.empty = el("div", { className: "empty" }, [
-        el("b", { textContent: "The ZEVRA site cannot be reached." }),
-        el("p", { textContent: "This tab shows a page of the site. Check your connection, then " +
-                               "choose \u201ctry again\u201d. Search, downloads and local tools " +
-                               "keep working." }),
+        el("b", { textContent: "This page of the ZEVRA site is not available." }),
+        el("p", { textContent: "The site cannot be reached. Check your connection, then choose " +
+                               "\u201ctry again\u201d above." }),
       ]);
       $("frames").append(tab.empty);
     }
@@ -108,6 +107,7 @@
     }
     window.__zevraActiveTab = tab.id;
     if (siteDown && proxied(tab.url)) {
+      if (tab.frame) tab.frame.hidden = true;
       showUnreachable(tab);
     } else {
       frameFor(tab).hidden = false;
@@ -536,6 +536,14 @@
   apiJSON("/api/search?q=home").then((j) => learnSiteHost(j.results || [])).catch(() => {});
   switchTab("home");
   checkSite();
+  // "#search=text&downloads" links open the shell with a search or the downloads list showing.
+  const asked = new URLSearchParams(location.hash.slice(1));
+  if (asked.has("downloads")) toggleDownloads(true);
+  if (asked.get("search")) {
+    $("q").value = asked.get("search");
+    $("q").focus();
+    search($("q").value);
+  }
   refreshAccount();
   loadDownloads();
 })();
