@@ -45,6 +45,10 @@ protected:
         std::ofstream(home / "bin/xdg-open")
             << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << (home / "opened-urls").string() << "'\n";
         std::filesystem::permissions(home / "bin/xdg-open", std::filesystem::perms::owner_all);
+        // The file manager's D-Bus call, likewise: its arguments name the folder to show.
+        std::ofstream(home / "bin/gdbus")
+            << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << (home / "revealed").string() << "'\n";
+        std::filesystem::permissions(home / "bin/gdbus", std::filesystem::perms::owner_all);
         auto options = sandbox.options(display);
         options.environment.push_back("PATH=" + (home / "bin").string() + ":" +
                                       std::getenv("PATH"));
@@ -105,6 +109,20 @@ TEST_F(ShellPage, LocalFeaturesWorkWhileTheSiteIsUnreachable) {
     clickPage(40, 92); // "downloads" in the tools row
     EXPECT_TRUE(screenshotShows("shell-downloads.png", [](const auto& png) {
         return pageShows(png, 870, 150, 330, 80, "#0000EE"); // the file's link
+    }));
+    clickPage(1123, 164); // "reveal"
+    const auto revealed = sandbox.home() / "revealed";
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(revealed); }, 20s));
+    EXPECT_NE(
+        readFile(revealed).find("file://" + sandbox.home().string() + "/Desktop/ZEVRA Downloads"),
+        std::string::npos)
+        << readFile(revealed);
+
+    clickPage(487, 90);  // "theme"
+    clickPage(695, 379); // "night"
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(screenshotShows("shell-theme-night.png", [](const auto& png) {
+        return pixelColour(png, pageLeft + 4, pageTop + 4) == "#3C3C44";
     }));
     EXPECT_FALSE(app->wait(0ms).has_value()) << app->standardErrorSoFar();
 }
