@@ -2,6 +2,8 @@
 
 #include "base/utf8.h"
 
+#include <algorithm>
+
 namespace zevra {
 namespace {
 
@@ -81,11 +83,9 @@ std::string safeDownloadFilename(const std::optional<std::string>& name,
     }
     const std::string text = utf8WithReplacement(*name);
     std::string component(lastPathComponent(text));
-    for (char& c : component) {
-        if (isReplaced(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
+    std::replace_if(
+        component.begin(), component.end(),
+        [](char c) { return isReplaced(static_cast<unsigned char>(c)); }, '_');
     const std::string_view trimmed = trimmedWhiteSpaceAndLineBreaks(component);
     if (trimmed.empty() || trimmed == "." || trimmed == "..") {
         return fallback;
