@@ -1,23 +1,22 @@
 // The download hook script in a real web view of the GTK backend, in process under the test
 // display: what pages download through blob and data links lands in the downloads folder.
-#include "platform/gtk/gtk_application.h"
+#include "gtk_test_display.h"
 #include "webshell/download_hook_script.h"
 #include "webshell/download_message_handler.h"
 
 #include "support/manual_clock.h"
 #include "support/temporary_folder.h"
 
-#include <glib.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 
 namespace zevra {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 class Relay final : public WebViewDelegate {
 public:
@@ -61,12 +60,8 @@ fetch(revoked).catch(function () { click("data:,", "done.txt"); });
 </script></body>)";
 
 TEST(DownloadHook, BlobAndDataLinksLandInTheDownloadsFolderUnderNewSafeNames) {
-    const char* display = std::getenv("ZEVRA_TEST_DISPLAY");
-    ASSERT_NE(display, nullptr) << "run through scripts/run-tests.sh, which starts Xvfb";
-    setenv("DISPLAY", display, 1);
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 1);
-    const auto application = makeGtkApplication();
-    ASSERT_NE(application, nullptr) << "no display at " << display;
+    const auto application = testing::gtkApplicationOnTestDisplay();
+    ASSERT_NE(application, nullptr);
 
     const testing::TemporaryFolder temporary;
     const testing::ManualClock clock;
@@ -87,14 +82,7 @@ TEST(DownloadHook, BlobAndDataLinksLandInTheDownloadsFolderUnderNewSafeNames) {
         {std::string(downloadHookScript()), UserScriptInjectionTime::DocumentStart}};
     application->showMainWindow(window, relay).loadHTML(page, "http://127.0.0.1:18484/index.html");
 
-    // A ticking source keeps the main context from blocking when nothing else is pending.
-    const guint tick = g_timeout_add(
-        20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-    const gint64 deadline = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
-    while (!saved.contains("done.txt") && g_get_monotonic_time() < deadline) {
-        g_main_context_iteration(nullptr, TRUE);
-    }
-    g_source_remove(tick);
+    testing::spinMainContextUntil([&] { return saved.contains("done.txt"); }, 30s);
 
     ASSERT_EQ(saved.size(), 6U);
     EXPECT_EQ(saved["notes_1.txt"], "from a blob");
