@@ -215,7 +215,7 @@ WebViewConfiguration AppDelegate::mainWebViewConfiguration() const {
     configuration.removeCachedWebsiteData = true;
     configuration.scriptMessageHandlers = webViewDelegate_->scriptMessageHandlerNames();
     configuration.userScripts.push_back(
-        {downloadHookScript(), UserScriptInjectionTime::DocumentStart});
+        {std::string(downloadHookScript()), UserScriptInjectionTime::DocumentStart});
     configuration.cookies.push_back({std::string(launchKeyCookieName), launchKey_, "127.0.0.1"});
     return configuration;
 }

@@ -2,58 +2,89 @@
 
 namespace zevra {
 
-const char* downloadHookScript() {
+std::string_view downloadHookScript() {
+    // Revoked URLs leave the map, so their blobs can be freed and no longer "downloaded".
     return R"JS((function () {
   var blobs = new Map();
   var createObjectURL = URL.createObjectURL;
+  var revokeObjectURL = URL.revokeObjectURL;
   URL.createObjectURL = function (object) {
-    var url = createObjectURL.apply(this, arguments);
-    if (object instanceof Blob) { blobs.set(url, object); }
+    var url = createObjectURL.apply(URL, arguments);
+    if (object instanceof Blob) blobs.set(url, object);
     return url;
   };
-  function post(message) {
-    window.webkit.messageHandlers.zevraDownload.postMessage(message);
+  URL.revokeObjectURL = function (url) {
+    blobs.delete(String(url));
+    return revokeObjectURL.apply(URL, arguments);
+  };
+  function post(data, filename) {
+    window.webkit.messageHandlers.zevraDownload.postMessage({ data: data, filename: filename });
   }
   function sendBlob(blob, filename) {
     var reader = new FileReader();
     reader.onload = function () {
-      try { post({ data: reader.result, filename: filename || "" }); }
-      catch (error) { console.log("messageHandler failed:", error); }
+      try {
+        post(reader.result, filename);
+      } catch (error) {
+        console.log("messageHandler failed:", error);
+      }
     };
     reader.readAsDataURL(blob);
   }
-  var click = HTMLAnchorElement.prototype.click;
+  var nativeClick = HTMLAnchorElement.prototype.click;
+  // The engine's own click dispatches a click event; the listener below must let it through,
+  // or a link the hook cannot read would be clicked again without end.
+  var bypass = false;
+  function clickNatively(anchor) {
+    bypass = true;
+    try {
+      return nativeClick.call(anchor);
+    } finally {
+      bypass = false;
+    }
+  }
   HTMLAnchorElement.prototype.click = function () {
     var anchor = this;
-    var href = anchor.href || "";
+    var href = String(anchor.href || "");
     var filename = anchor.getAttribute("download") || "";
     if (href.indexOf("blob:") === 0) {
-      var remembered = blobs.get(href);
-      if (remembered) { sendBlob(remembered, filename); return; }
-      fetch(href).then(function (response) { return response.blob(); })
-        .then(function (blob) { sendBlob(blob, filename); })
-        .catch(function () { click.call(anchor); });
+      var blob = blobs.get(href);
+      if (blob) {
+        sendBlob(blob, filename);
+        return;
+      }
+      fetch(href).then(function (response) {
+        return response.blob();
+      }).then(function (fetched) {
+        sendBlob(fetched, filename);
+      }).catch(function () {
+        clickNatively(anchor);
+      });
       return;
     }
     if (href.indexOf("data:") === 0) {
-      try { post({ data: href, filename: filename }); }
-      catch (error) { click.call(anchor); }
+      try {
+        post(href, filename);
+      } catch (error) {
+        clickNatively(anchor);
+      }
       return;
     }
-    return click.apply(anchor, arguments);
+    return nativeClick.call(anchor);
   };
   document.addEventListener("click", function (event) {
     var target = event.target;
     var anchor = target && target.closest ? target.closest("a[download]") : null;
-    if (!anchor) { return; }
-    var href = anchor.href || "";
-    if (href.indexOf("blob:") !== 0 && href.indexOf("data:") !== 0) { return; }
+    if (!anchor || bypass) return;
+    var href = String(anchor.href || "");
+    if (href.indexOf("blob:") !== 0 && href.indexOf("data:") !== 0) return;
     event.preventDefault();
     event.stopPropagation();
     event.stopImmediatePropagation();
     anchor.click();
   }, true);
-})();)JS";
+})();
+)JS";
 }
 
 } // namespace zevra

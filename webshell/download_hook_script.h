@@ -1,10 +1,11 @@
 #pragma once
 
+#include <string_view>
+
 namespace zevra {
 
-// Injected at document start into every frame of the main web view: blob: and data: links
-// with a download attribute, and anchors clicked from script, hand their bytes to the
-// "zevraDownload" handler instead of navigating.
-[[nodiscard]] const char* downloadHookScript();
+// Injected at document start into every frame of the main web view: blob and data links, which
+// the engine cannot hand to a download, are read in the page and posted to "zevraDownload".
+[[nodiscard]] std::string_view downloadHookScript();
 
 } // namespace zevra
