@@ -1,12 +1,7 @@
 #include "platform/property_list_file.h"
 
-#include "base/descriptor_io.h"
 #include "base/read_only_file.h"
-#include "base/unique_fd.h"
-
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
+#include "platform/atomic_file.h"
 
 #include <cstdlib>
 
@@ -18,24 +13,6 @@ constexpr std::size_t maximumPropertyListBytes = 1 << 20;
 
 // Property-list dates count from 2001-01-01 00:00:00 UTC.
 constexpr std::chrono::seconds referenceDateOffset{978307200};
-
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!kept_) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    void keep() { kept_ = true; }
-
-private:
-    std::string path_;
-    bool kept_ = false;
-};
 
 } // namespace
 
@@ -57,18 +34,7 @@ bool writePropertyListAtomically(const std::filesystem::path& path, plist_t root
     if (xml == nullptr) {
         return false;
     }
-    std::string temporaryPath = path.string() + ".XXXXXX";
-    UniqueFd file(::mkostemp(temporaryPath.data(), O_CLOEXEC));
-    if (!file.valid()) {
-        return false;
-    }
-    TemporaryFile temporary(temporaryPath);
-    if (!writeAll(file.get(), std::string_view(xml, length)) || ::fsync(file.get()) != 0 ||
-        !file.close() || ::rename(temporaryPath.c_str(), path.c_str()) != 0) {
-        return false;
-    }
-    temporary.keep();
-    return true;
+    return writeFileAtomically(path, std::string_view(xml, length));
 }
 
 plist_t newDateNode(TimePoint time) {
