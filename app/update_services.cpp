@@ -48,20 +48,30 @@ UpdateEnvironment UpdateServices::environment(Application& application) {
         temporary = "/tmp";
     }
     return {
-        makeHttpClient(),
-        [this](std::function<void()> work) { return transfers_.post(std::move(work)); },
-        [&application](std::function<void()> work) { application.postToMain(std::move(work)); },
-        [&application](const AlertDescription& alert) { return application.runModalAlert(alert); },
-        [](const std::string& url) { return processWorkspace().openURL(url); },
-        [](const std::filesystem::path& path) {
-            // The file manager opens the folder a file sits in.
-            const auto folder = std::filesystem::is_directory(path) ? path : path.parent_path();
-            processWorkspace().revealFolder(folder.string());
-        },
-        [](const std::vector<std::string>& argv) { return startDetachedProgram(argv); },
-        downloadsFolder(),
-        temporary,
-        &processSecureRandom()};
+        .http = makeHttpClient(),
+        .runInBackground =
+            [this](std::function<void()> work) { return transfers_.post(std::move(work)); },
+        .postToMain =
+            [&application](std::function<void()> work) { application.postToMain(std::move(work)); },
+        .runAlert = [&application](
+                        const AlertDescription& alert) { return application.runModalAlert(alert); },
+        .showProgress =
+            [&application](const ProgressDescription& progress, std::function<void()> cancel) {
+                return application.showProgressWindow(progress, std::move(cancel));
+            },
+        .openURL = [](const std::string& url) { return processWorkspace().openURL(url); },
+        .reveal =
+            [](const std::filesystem::path& path) {
+                // The file manager opens the folder a file sits in.
+                const auto folder = std::filesystem::is_directory(path) ? path : path.parent_path();
+                processWorkspace().revealFolder(folder.string());
+            },
+        .startProgram =
+            [](const std::vector<std::string>& argv) { return startDetachedProgram(argv); },
+        .downloadsFolder = downloadsFolder(),
+        .temporaryFolder = temporary,
+        .random = &processSecureRandom(),
+    };
 }
 
 } // namespace zevra

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,8 +16,15 @@ struct HttpClientRequest {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
-    // The whole exchange, connection included.
+    // The whole exchange, connection included; with `stallTimeout`, the connection and every
+    // pause between arriving bytes instead, so a large body may take as long as it needs.
     std::chrono::milliseconds timeout{15000};
+    bool stallTimeout = false;
+    // A longer body (announced or arriving) fails the exchange.
+    std::optional<std::int64_t> maxBodyBytes;
+    // Called on the sending thread as the body arrives with the bytes so far and the announced
+    // length (-1 when unknown); returning false cancels, and the exchange fails.
+    std::function<bool(std::int64_t received, std::int64_t expected)> progress;
 };
 
 struct HttpClientResponse {

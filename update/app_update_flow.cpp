@@ -1,6 +1,7 @@
 #include "update/app_update_flow.h"
 
 #include "platform/atomic_file.h"
+#include "update/download_progress.h"
 #include "update/release_limits.h"
 #include "update/release_transfer.h"
 #include "update/trusted_release_url.h"
@@ -65,7 +66,8 @@ void AppUpdateFlow::checkForUpdates(bool silent) {
 }
 
 void AppUpdateFlow::checkInBackground(bool silent) {
-    const auto fetch = fetchRelease(*environment_.http, settings_.manifestURL);
+    const auto fetch =
+        fetchRelease(*environment_.http, settings_.manifestURL, manifestTransferMaxBytes);
     const auto accepted = acceptAppManifest(fetch.body, fetch.response);
     if (!accepted) {
         release();
@@ -120,19 +122,24 @@ void AppUpdateFlow::downloadAndInstallUpdate(const ZevraUpdateManifest& manifest
 
 void AppUpdateFlow::downloadInBackground(const ZevraUpdateManifest& manifest,
                                          const std::string& url) {
-    const auto download =
-        downloadReleaseArchive(*environment_.http, url, environment_.temporaryFolder,
-                               manifest.sha256, manifest.bytes, appArchiveLimits);
-    if (!download.file) {
-        fail(download.verificationFailed ? "Update verification failed" : "Download failed",
-             download.message);
+    const auto download = downloadWithProgress(
+        environment_,
+        {"Downloading ZEVRA " + manifest.version, "ZEVRA " + manifest.version + " is downloading."},
+        url, manifest.sha256, manifest.bytes, appArchiveLimits);
+    if (!download) {
+        release(); // cancelled
+        return;
+    }
+    if (!download->file) {
+        fail(download->verificationFailed ? "Update verification failed" : "Download failed",
+             download->message);
         return;
     }
     std::error_code error;
     std::filesystem::create_directories(environment_.downloadsFolder, error);
     const auto saved = environment_.downloadsFolder / ("ZEVRA-app-" + manifest.version + ".zip");
     std::filesystem::remove(saved, error);
-    if (!std::filesystem::copy_file(download.file->path(), saved, error)) {
+    if (!std::filesystem::copy_file(download->file->path(), saved, error)) {
         fail("Update failed", "Could not save update: " + error.message());
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "build_config.h"
 #include "platform/atomic_file.h"
+#include "update/download_progress.h"
 #include "update/extension_folder.h"
 #include "update/release_limits.h"
 #include "update/release_transfer.h"
@@ -38,7 +39,8 @@ void ExtensionUpdateFlow::checkForExtensionUpdateNotice() {
 }
 
 void ExtensionUpdateFlow::noticeInBackground() {
-    const auto fetch = fetchRelease(*environment_.http, settings_.manifestURL);
+    const auto fetch =
+        fetchRelease(*environment_.http, settings_.manifestURL, manifestTransferMaxBytes);
     const auto accepted = acceptExtensionManifest(fetch.body, fetch.response, true);
     if (!accepted) {
         return;
@@ -89,7 +91,8 @@ void ExtensionUpdateFlow::updateChromeExtensionFolder() {
 }
 
 void ExtensionUpdateFlow::updateInBackground() {
-    const auto check = fetchRelease(*environment_.http, settings_.manifestURL);
+    const auto check =
+        fetchRelease(*environment_.http, settings_.manifestURL, manifestTransferMaxBytes);
     const auto accepted = acceptExtensionManifest(check.body, check.response, false);
     if (!accepted) {
         fail("Could not check extension update",
@@ -99,15 +102,21 @@ void ExtensionUpdateFlow::updateInBackground() {
     const auto& manifest = accepted->manifest;
     const auto& url = accepted->archiveURL.absoluteString;
     const auto download =
-        downloadReleaseArchive(*environment_.http, url, environment_.temporaryFolder,
-                               manifest.sha256, manifest.bytes, extensionArchiveLimits);
-    if (!download.file) {
-        fail(download.verificationFailed ? "Extension verification failed"
-                                         : "Extension download failed",
-             download.message);
+        downloadWithProgress(environment_,
+                             {"Downloading the ZEVRA extension",
+                              "ZEVRA extension " + manifest.version + " is downloading."},
+                             url, manifest.sha256, manifest.bytes, extensionArchiveLimits);
+    if (!download) {
+        state_.release(UpdateFlowState::Flow::extension); // cancelled
         return;
     }
-    if (const auto failure = installFolder(manifest, download.file->path())) {
+    if (!download->file) {
+        fail(download->verificationFailed ? "Extension verification failed"
+                                          : "Extension download failed",
+             download->message);
+        return;
+    }
+    if (const auto failure = installFolder(manifest, download->file->path())) {
         fail("Extension update failed", *failure);
         return;
     }

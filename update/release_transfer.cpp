@@ -15,10 +15,17 @@
 
 namespace zevra {
 
-ReleaseFetch fetchRelease(HttpClient& http, const std::string& url) {
+ReleaseFetch fetchRelease(HttpClient& http, const std::string& url, std::int64_t maxBytes,
+                          TransferProgress progress) {
     using namespace std::chrono_literals;
-    const HttpClientRequest request{
-        "GET", url, {{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}}, "", 30s};
+    const HttpClientRequest request{"GET",
+                                    url,
+                                    {{"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}},
+                                    "",
+                                    30s,
+                                    true,
+                                    maxBytes,
+                                    std::move(progress)};
     const auto answer = http.send(request);
     if (!answer) {
         return {std::nullopt, std::nullopt, "The release host could not be reached."};
@@ -54,8 +61,8 @@ std::unique_ptr<DownloadedFile> saveDownload(const std::string& body,
 ArchiveDownload downloadReleaseArchive(HttpClient& http, const std::string& url,
                                        const std::filesystem::path& folder, std::string_view sha256,
                                        std::optional<std::int64_t> bytes,
-                                       const ArchiveLimits& limits) {
-    const auto fetch = fetchRelease(http, url);
+                                       const ArchiveLimits& limits, TransferProgress progress) {
+    const auto fetch = fetchRelease(http, url, limits.maxArchiveBytes, std::move(progress));
     if (!fetch.response) {
         return {nullptr, false, fetch.failure};
     }

@@ -4,7 +4,9 @@
 #include "update/release_limits.h"
 #include "update/release_response.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,9 +22,17 @@ struct ReleaseFetch {
     std::string failure;
 };
 
-// A GET of a release file that bypasses every cache and gives up after 30 seconds. Redirects
-// are not followed, so the response names the URL asked for.
-[[nodiscard]] ReleaseFetch fetchRelease(HttpClient& http, const std::string& url);
+// Reports a download's progress (bytes so far, announced length or -1); false cancels it.
+using TransferProgress = std::function<bool(std::int64_t, std::int64_t)>;
+
+// A GET of a release file that bypasses every cache and gives up when nothing arrives for 30
+// seconds or the body grows beyond `maxBytes`. Redirects are not followed, so the response
+// names the URL asked for.
+[[nodiscard]] ReleaseFetch fetchRelease(HttpClient& http, const std::string& url,
+                                        std::int64_t maxBytes, TransferProgress progress = {});
+
+// A manifest is fetched up to this size; acceptance then applies the real limit.
+inline constexpr std::int64_t manifestTransferMaxBytes = 1048576;
 
 // A downloaded file that is removed when this goes.
 class DownloadedFile {
@@ -52,6 +62,7 @@ struct ArchiveDownload {
                                                      const std::filesystem::path& folder,
                                                      std::string_view sha256,
                                                      std::optional<std::int64_t> bytes,
-                                                     const ArchiveLimits& limits);
+                                                     const ArchiveLimits& limits,
+                                                     TransferProgress progress = {});
 
 } // namespace zevra

@@ -2,6 +2,7 @@
 
 #include "platform/alert.h"
 #include "platform/http_client.h"
+#include "platform/progress_window.h"
 #include "platform/secure_random.h"
 
 #include <cstddef>
@@ -21,6 +22,10 @@ struct UpdateEnvironment {
     std::function<void(std::function<void()>)> postToMain;
     // A modal alert on the main thread; the index of the button chosen.
     std::function<std::size_t(const AlertDescription&)> runAlert;
+    // A progress window with a Cancel button (main thread), as Application offers it.
+    std::function<std::unique_ptr<ProgressWindow>(const ProgressDescription&,
+                                                  std::function<void()>)>
+        showProgress;
     // The default browser; false when nothing could be started.
     std::function<bool(const std::string&)> openURL;
     // A file manager window with the item selected.

@@ -51,14 +51,17 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
     const std::string moved = "HTTP/1.1 302 Found\r\nLocation: https://elsewhere.example/\r\n"
                               "Content-Length: 0\r\nConnection: close\r\n\r\n";
     // What the server sends (nothing: silent until the client gives up), whether its certificate
-    // is trusted, the status seen (0: no response), the body, whether the request reached it.
-    const std::tuple<std::string, bool, int, std::string, bool> cases[] = {
-        {ok, true, 200, "hello", true},
-        {moved, true, 302, "", true}, // not followed
-        {ok, false, 0, "", false},
-        {"", true, 0, "", true},
+    // is trusted, the status seen (0: no response), the body, whether the request reached it,
+    // the longest body accepted, and whether the progress report asks to stop.
+    const std::tuple<std::string, bool, int, std::string, bool, std::int64_t, bool> cases[] = {
+        {ok, true, 200, "hello", true, 5, false},
+        {moved, true, 302, "", true, 5, false}, // not followed
+        {ok, false, 0, "", false, 5, false},
+        {"", true, 0, "", true, 5, false},
+        {ok, true, 0, "", true, 4, false},
+        {ok, true, 0, "", true, 5, true},
     };
-    for (const auto& [answer, trusted, status, body, requestSeen] : cases) {
+    for (const auto& [answer, trusted, status, body, requestSeen, maxBody, stop] : cases) {
         const UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -74,8 +77,15 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
         const auto port = std::to_string(ntohs(address.sin_port));
         const auto client =
             makeHttpClient({trusted ? cert : "", {"zevra.example:443:127.0.0.1:" + port}});
-        const auto response =
-            client->send({"GET", "https://zevra.example/api/x", {{"X-Sent", "1"}}, "", 300ms});
+        const auto response = client->send(
+            {"GET",
+             "https://zevra.example/api/x",
+             {{"X-Sent", "1"}},
+             "",
+             300ms,
+             false,
+             maxBody,
+             [stop](std::int64_t received, std::int64_t) { return !stop || received == 0; }});
         ::shutdown(listener.get(), SHUT_RDWR); // ends a wait for a connection that never came
         server.join();
         EXPECT_EQ(response.has_value() ? response->status : 0, status) << answer;

@@ -146,6 +146,7 @@ TEST(AppUpdateFlow, ASecondCheckWhileOneRunsSendsNothing) {
     ASSERT_EQ(t.harness.host->requests.size(), 1U);
     const auto& request = t.harness.host->requests[0];
     EXPECT_EQ(request.timeout, std::chrono::seconds(30));
+    EXPECT_TRUE(request.stallTimeout);
     EXPECT_EQ(request.headers, (std::vector<std::pair<std::string, std::string>>{
                                    {"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}}));
 }
@@ -236,6 +237,8 @@ TEST(AppUpdateFlow, SavesHandsOverAndQuitsIntoTheInstaller) {
             EXPECT_EQ(t.harness.revealed.size(), c.message == downloaded ? 1U : 0U) << c.name;
             continue;
         }
+        EXPECT_EQ(t.harness.progressShown, std::vector<double>{1.0}) << c.name;
+        EXPECT_EQ(t.harness.openProgressWindows, 0) << c.name;
         ASSERT_EQ(t.harness.started.size(), 1U) << c.name;
         const auto& argv = t.harness.started[0];
         ASSERT_EQ(argv.size(), 7U) << c.name;
@@ -246,6 +249,17 @@ TEST(AppUpdateFlow, SavesHandsOverAndQuitsIntoTheInstaller) {
         EXPECT_EQ(testing::readFile(argv[1]), hardenedUpdateInstallerScript);
         EXPECT_EQ(std::filesystem::status(argv[1]).permissions(), std::filesystem::perms(0755));
     }
+}
+
+TEST(AppUpdateFlow, ACancelledDownloadEndsQuietly) {
+    AppFlowTest t;
+    t.serve();
+    t.harness.cancelDownloads = true;
+    t.check(false, {0});
+    EXPECT_EQ(t.harness.alerts.size(), 1U); // the offer only
+    EXPECT_FALSE(t.state.running(Flow::app));
+    EXPECT_EQ(t.harness.openProgressWindows, 0);
+    EXPECT_FALSE(std::filesystem::exists(t.harness.folder.path() / "Downloads"));
 }
 
 TEST(PackageManagedBundle, IsTheOneUnderOptZevra) {

@@ -24,13 +24,20 @@ public:
     }
     std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
         requests.push_back(request);
+        whileSending();
         const auto answer = answers_.find(request.url);
         if (answer == answers_.end()) {
+            return std::nullopt;
+        }
+        const auto size = static_cast<std::int64_t>(answer->second.body.size());
+        if (request.progress && !request.progress(size, size)) {
             return std::nullopt;
         }
         return answer->second;
     }
     std::vector<HttpClientRequest> requests;
+    // What the main thread does meanwhile.
+    std::function<void()> whileSending = [] {};
 
 private:
     std::map<std::string, HttpClientResponse> answers_;
@@ -50,6 +57,22 @@ private:
     unsigned char next_ = 0;
 };
 
+// Counts the windows open and keeps what they showed.
+class FakeProgressWindow final : public ProgressWindow {
+public:
+    FakeProgressWindow(int& open, std::vector<double>& shown) : open_(open), shown_(shown) {
+        ++open_;
+    }
+    ~FakeProgressWindow() override { --open_; }
+    FakeProgressWindow(const FakeProgressWindow&) = delete;
+    FakeProgressWindow& operator=(const FakeProgressWindow&) = delete;
+    void setProgress(double fraction) override { shown_.push_back(fraction); }
+
+private:
+    int& open_;
+    std::vector<double>& shown_;
+};
+
 // Everything a flow reaches outside itself, recorded. Background and main-thread work wait in
 // queues until `settle` runs them, so a test decides what runs while what is in flight.
 struct UpdateFlowHarness {
@@ -64,8 +87,15 @@ struct UpdateFlowHarness {
     std::vector<std::vector<std::string>> started;
     bool programsStart = true;
     CountingRandom random;
+    int openProgressWindows = 0;
+    std::vector<double> progressShown;
+    bool cancelDownloads = false;
 
-    UpdateFlowHarness() { std::filesystem::create_directories(folder.path() / "tmp"); }
+    // The main thread runs what is queued for it while a request is on its way.
+    UpdateFlowHarness() {
+        std::filesystem::create_directories(folder.path() / "tmp");
+        host->whileSending = [this] { runMain(); };
+    }
 
     UpdateEnvironment environment() {
         return {host,
@@ -82,6 +112,14 @@ struct UpdateFlowHarness {
                     }
                     return answer;
                 },
+                [this](const ProgressDescription&, std::function<void()> cancel) {
+                    auto window =
+                        std::make_unique<FakeProgressWindow>(openProgressWindows, progressShown);
+                    if (cancelDownloads) {
+                        cancel();
+                    }
+                    return window;
+                },
                 [this](const std::string& url) {
                     opened.push_back(url);
                     return programsStart;
@@ -94,6 +132,14 @@ struct UpdateFlowHarness {
                 folder.path() / "Downloads",
                 folder.path() / "tmp",
                 &random};
+    }
+
+    void runMain() {
+        while (!main.empty()) {
+            auto work = std::move(main.front());
+            main.pop_front();
+            work();
+        }
     }
 
     void settle() {
