@@ -1,10 +1,13 @@
 #include "update/app_update_flow.h"
 
+#include "support/tls_test_host.h"
 #include "update/update_installer_script.h"
 #include "update_flow_fixture.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include <thread>
 
 namespace zevra {
 namespace {
@@ -260,6 +263,42 @@ TEST(AppUpdateFlow, ACancelledDownloadEndsQuietly) {
     EXPECT_FALSE(t.state.running(Flow::app));
     EXPECT_EQ(t.harness.openProgressWindows, 0);
     EXPECT_FALSE(std::filesystem::exists(t.harness.folder.path() / "Downloads"));
+}
+
+// The one suite over real HTTPS: a release host on loopback with a certificate made here.
+TEST(AppUpdateFlow, FetchesAndVerifiesFromAnHttpsReleaseHost) {
+    testing::TlsTestHost tls(host);
+    ASSERT_TRUE(tls.ready());
+    AppFlowTest t;
+    t.harness.http = makeHttpClient({tls.caFile(), {tls.connectTo()}});
+    t.settings.installerTools = {"/usr/bin/ditto-absent"};
+    const auto reply = [](const std::string& mime, const std::string& body) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: " + mime +
+               "\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    };
+    std::vector<std::string> heads;
+    std::jthread server([&] {
+        for (int i = 0; i < 2; ++i) {
+            heads.push_back(tls.serveOne([&](const std::string& head) {
+                return head.starts_with("GET /downloads/zevra-app-latest.json ")
+                           ? reply("application/json", t.manifest.dump())
+                           : reply("application/zip", t.archive.bytes);
+            }));
+        }
+    });
+    t.check(false, {0});
+    server.join();
+    ASSERT_EQ(t.harness.messages().size(), 2U);
+    EXPECT_EQ(t.harness.messages()[1], "Update downloaded: ZEVRA could not replace itself "
+                                       "automatically, so the update zip was shown in Finder.");
+    EXPECT_EQ(testing::readFile(t.harness.folder.path() / "Downloads/ZEVRA-app-1.4.0.zip"),
+              t.archive.bytes);
+    for (const auto& head : heads) {
+        EXPECT_NE(head.find("\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"),
+                  std::string::npos)
+            << head;
+    }
 }
 
 TEST(PackageManagedBundle, IsTheOneUnderOptZevra) {

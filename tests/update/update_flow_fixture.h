@@ -78,6 +78,7 @@ private:
 struct UpdateFlowHarness {
     TemporaryFolder folder;
     std::shared_ptr<FakeReleaseHost> host = std::make_shared<FakeReleaseHost>();
+    std::shared_ptr<HttpClient> http = host; // a real client for the HTTPS suite
     std::deque<std::function<void()>> background;
     std::deque<std::function<void()>> main;
     std::vector<AlertDescription> alerts;
@@ -98,7 +99,7 @@ struct UpdateFlowHarness {
     }
 
     UpdateEnvironment environment() {
-        return {host,
+        return {http,
                 [this](std::function<void()> work) {
                     background.push_back(std::move(work));
                     return true;
