@@ -29,13 +29,24 @@ public:
         // Closing the window cancels like the button; the window stays until we destroy it.
         g_signal_connect(dialog_, "delete-event", G_CALLBACK(gtk_true), nullptr);
         g_signal_connect(dialog_, "response", G_CALLBACK(onResponse), this);
+        // A main window closing takes its dialogs with it; then there is nothing left to do.
+        g_signal_connect(dialog_, "destroy", G_CALLBACK(gtk_widget_destroyed), &dialog_);
         gtk_widget_show_all(dialog_);
     }
-    ~GtkProgressWindow() override { gtk_widget_destroy(dialog_); }
+    ~GtkProgressWindow() override {
+        if (dialog_ != nullptr) {
+            g_signal_handlers_disconnect_by_data(dialog_, this);
+            g_signal_handlers_disconnect_by_data(dialog_, &dialog_);
+            gtk_widget_destroy(dialog_);
+        }
+    }
     GtkProgressWindow(const GtkProgressWindow&) = delete;
     GtkProgressWindow& operator=(const GtkProgressWindow&) = delete;
 
     void setProgress(double fraction) override {
+        if (dialog_ == nullptr) {
+            return;
+        }
         if (fraction < 0) {
             gtk_progress_bar_pulse(GTK_PROGRESS_BAR(bar_));
             return;
