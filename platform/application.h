@@ -3,6 +3,7 @@
 #include "platform/alert.h"
 #include "platform/main_thread_timer.h"
 #include "platform/menu.h"
+#include "platform/progress_window.h"
 #include "platform/web_view.h"
 #include "platform/web_view_delegate.h"
 
@@ -61,6 +62,12 @@ public:
     virtual void setMainMenu(const std::vector<Menu>& menus) = 0;
     // Shows a modal alert on the main thread and returns the index of the button chosen.
     [[nodiscard]] virtual std::size_t runModalAlert(const AlertDescription& alert) = 0;
+    // Opens a progress window; `cancel` runs on the main thread when the user asks to stop.
+    // Main thread only.
+    [[nodiscard]] virtual std::unique_ptr<ProgressWindow>
+    showProgressWindow(const ProgressDescription& /*progress*/, std::function<void()> /*cancel*/) {
+        return std::make_unique<HiddenProgressWindow>();
+    }
     // Calls `fire` on the main thread after `interval`, and every `interval` after that when
     // repeating, until the returned timer is destroyed. Main thread only.
     [[nodiscard]] virtual std::unique_ptr<MainThreadTimer>

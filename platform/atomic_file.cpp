@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -32,14 +33,15 @@ private:
 
 } // namespace
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
     std::string temporaryPath = path.string() + ".XXXXXX";
     UniqueFd file(::mkostemp(temporaryPath.data(), O_CLOEXEC));
     if (!file.valid()) {
         return false;
     }
     TemporaryFile temporary(temporaryPath);
-    if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0 || !file.close() ||
+    if (!writeAll(file.get(), bytes) || ::fchmod(file.get(), mode) != 0 ||
+        ::fsync(file.get()) != 0 || !file.close() ||
         ::rename(temporaryPath.c_str(), path.c_str()) != 0) {
         return false;
     }

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <chrono>
-#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,10 +17,15 @@ struct HttpClientRequest {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
-    // The whole exchange, connection included.
+    // The whole exchange, connection included; with `stallTimeout`, the connection and every
+    // pause between arriving bytes instead, so a large body may take as long as it needs.
     std::chrono::milliseconds timeout{15000};
-    // A longer body ends the exchange with no response, so nothing unbounded is held.
-    std::size_t maxBodyBytes = std::size_t{64} << 20;
+    bool stallTimeout = false;
+    // A longer body (announced or arriving) fails the exchange, so nothing unbounded is held.
+    std::optional<std::int64_t> maxBodyBytes = std::int64_t{64} << 20;
+    // Called on the sending thread as the body arrives with the bytes so far and the announced
+    // length (-1 when unknown); returning false cancels, and the exchange fails.
+    std::function<bool(std::int64_t received, std::int64_t expected)> progress;
 };
 
 struct HttpClientResponse {

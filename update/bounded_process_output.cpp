@@ -102,11 +102,10 @@ int sliceMilliseconds(TimePoint now, TimePoint deadline) {
 
 } // namespace
 
-std::optional<std::string> boundedProcessOutput(const std::string& executable,
-                                                const std::vector<std::string>& arguments,
-                                                std::int64_t maxBytes,
-                                                std::chrono::milliseconds timeLimit,
-                                                const Clock& clock, std::optional<int> sharedFile) {
+std::optional<BoundedProcessResult>
+runBoundedProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                  std::int64_t maxBytes, std::chrono::milliseconds timeLimit, const Clock& clock,
+                  std::optional<int> sharedFile) {
     UniqueFd sharedFd;
     if (sharedFile) {
         sharedFd.reset(fcntl(*sharedFile, F_DUPFD_CLOEXEC, sharedFileNumber + 1));
@@ -167,13 +166,23 @@ std::optional<std::string> boundedProcessOutput(const std::string& executable,
         }
         ::poll(nullptr, 0, std::min(sliceMilliseconds(now, deadline), 5));
     }
-    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
+    if (*status < 0) {
         return std::nullopt;
     }
-    if (!unicodeScalars(output)) {
+    const int exitStatus = WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
+    return BoundedProcessResult{exitStatus, std::move(output)};
+}
+
+std::optional<std::string> boundedProcessOutput(const std::string& executable,
+                                                const std::vector<std::string>& arguments,
+                                                std::int64_t maxBytes,
+                                                std::chrono::milliseconds timeLimit,
+                                                const Clock& clock, std::optional<int> sharedFile) {
+    auto result = runBoundedProcess(executable, arguments, maxBytes, timeLimit, clock, sharedFile);
+    if (!result || result->exitStatus != 0 || !unicodeScalars(result->output)) {
         return std::nullopt;
     }
-    return output;
+    return std::move(result->output);
 }
 
 } // namespace zevra

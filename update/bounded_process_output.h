@@ -17,6 +17,18 @@ inline constexpr std::chrono::seconds processOutputTimeLimit{60};
 // the tool opens exactly that file, whatever its name, and never sees the name as a pattern.
 inline constexpr const char* sharedFilePath = "/dev/fd/3";
 
+struct BoundedProcessResult {
+    int exitStatus = 0; // 128 + the signal's number when a signal ended it
+    std::string output;
+};
+
+// Runs the tool as below and returns its exit status and raw output whatever the status; nothing
+// when it cannot start, writes more than `maxBytes` or runs over `timeLimit`.
+[[nodiscard]] std::optional<BoundedProcessResult>
+runBoundedProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                  std::int64_t maxBytes, std::chrono::milliseconds timeLimit, const Clock& clock,
+                  std::optional<int> sharedFile = {});
+
 // Runs the tool at the absolute path `executable` with `arguments`, standard error to the null
 // device, and returns its standard output as UTF-8 text. Nothing when it cannot start, exits
 // other than with status 0, writes more than `maxBytes` (it is killed at once) or is still

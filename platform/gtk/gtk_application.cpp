@@ -3,6 +3,7 @@
 #include "platform/debug_log.h"
 #include "platform/gtk/gtk_alert.h"
 #include "platform/gtk/gtk_menu_bar.h"
+#include "platform/gtk/gtk_progress_window.h"
 #include "platform/gtk/gtk_web_view.h"
 #include "platform/paths.h"
 
@@ -286,6 +287,12 @@ public:
 
     std::size_t runModalAlert(const AlertDescription& alert) override {
         return runGtkAlert(mainWindow_ != nullptr ? GTK_WINDOW(mainWindow_) : nullptr, alert);
+    }
+
+    std::unique_ptr<ProgressWindow> showProgressWindow(const ProgressDescription& progress,
+                                                       std::function<void()> cancel) override {
+        return showGtkProgressWindow(mainWindow_ != nullptr ? GTK_WINDOW(mainWindow_) : nullptr,
+                                     progress, std::move(cancel));
     }
 
     std::unique_ptr<MainThreadTimer> scheduleTimer(std::chrono::milliseconds interval, bool repeats,

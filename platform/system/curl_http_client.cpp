@@ -27,25 +27,37 @@ void initialiseCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-struct BodyTarget {
-    std::string& body;
-    std::size_t limit;
-};
-
-// Returning less than was given ends the transfer: a body over its limit is never held whole.
-size_t appendBody(char* data, size_t size, size_t count, void* target) {
-    auto* into = static_cast<BodyTarget*>(target);
-    if (size * count > into->limit - into->body.size()) {
-        return 0;
-    }
-    into->body.append(data, size * count);
-    return size * count;
-}
-
 bool setsCookies(const std::vector<std::pair<std::string, std::string>>& headers) {
     return std::any_of(headers.begin(), headers.end(), [](const auto& header) {
         return strcasecmp(header.first.c_str(), "Set-Cookie") == 0;
     });
+}
+
+// Where the body goes, and what limits it.
+struct BodySink {
+    std::string* body;
+    const HttpClientRequest* request;
+};
+
+size_t appendBody(char* data, size_t size, size_t count, void* target) {
+    const auto* sink = static_cast<BodySink*>(target);
+    const auto& limit = sink->request->maxBodyBytes;
+    if (limit && static_cast<std::int64_t>(sink->body->size() + size * count) > *limit) {
+        return 0; // curl ends the transfer with a write error
+    }
+    sink->body->append(data, size * count);
+    return size * count;
+}
+
+int reportProgress(void* target, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
+    const auto* request = static_cast<const HttpClientRequest*>(target);
+    if (request->maxBodyBytes && expected > *request->maxBodyBytes) {
+        return 1;
+    }
+    if (request->progress && !request->progress(received, expected > 0 ? expected : -1)) {
+        return 1;
+    }
+    return 0;
 }
 
 std::string trimmed(std::string text) {
@@ -86,7 +98,6 @@ public:
         }
         CURL* curl = handle.get();
         HttpClientResponse response;
-        BodyTarget bodyTarget{response.body, request.maxBodyBytes};
         const HeaderList headers = headerList(request);
         const HeaderList connectTo = connectToList();
 
@@ -103,12 +114,23 @@ public:
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+        const auto timeout = static_cast<long>(request.timeout.count());
+        if (request.stallTimeout) {
+            curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeout);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, timeout / 1000));
+        } else {
+            curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeout);
+        }
         // Worker threads must never receive SIGALRM/SIGPIPE from name resolution or writes.
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bodyTarget);
+        BodySink sink{&response.body, &request};
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, reportProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &request);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, appendHeader);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response.headers);
         if (!options_.caFile.empty()) {

@@ -63,7 +63,7 @@ public:
         return head;
     }
 
-    static HttpClientRequest pageRequest(std::size_t limit) {
+    static HttpClientRequest pageRequest(std::int64_t limit) {
         HttpClientRequest request;
         request.url = "https://zevra.example/p?q=1";
         request.maxBodyBytes = limit;
@@ -89,18 +89,24 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
     const std::string moved = "HTTP/1.1 302 Found\r\nLocation: https://elsewhere.example/\r\n"
                               "Content-Length: 0\r\nConnection: close\r\n\r\n";
     // What the server sends (nothing: silent until the client gives up), whether its certificate
-    // is trusted, the status seen (0: no response), the body, whether the request reached it.
-    const std::tuple<std::string, bool, int, std::string, bool> cases[] = {
-        {ok, true, 200, "hello", true},
-        {moved, true, 302, "", true}, // not followed
-        {ok, false, 0, "", false},
-        {"", true, 0, "", true},
+    // is trusted, the status seen (0: no response), the body, whether the request reached it,
+    // and whether the progress report asks to stop.
+    const std::tuple<std::string, bool, int, std::string, bool, bool> cases[] = {
+        {ok, true, 200, "hello", true, false},
+        {moved, true, 302, "", true, false}, // not followed
+        {ok, false, 0, "", false, false},
+        {"", true, 0, "", true, false},
+        {ok, true, 0, "", true, true},
     };
-    for (const auto& [answer, trusted, status, body, requestSeen] : cases) {
+    for (const auto& [answer, trusted, status, body, requestSeen, stop] : cases) {
         std::optional<HttpClientResponse> response;
-        const std::string head =
-            server.exchange(*server.client({}, trusted), answer, response,
-                            {"GET", "https://zevra.example/api/x", {{"X-Sent", "1"}}, "", 300ms});
+        const auto progress = [stop](std::int64_t received, std::int64_t) {
+            return !stop || received == 0;
+        };
+        const std::string head = server.exchange(
+            *server.client({}, trusted), answer, response,
+            {"GET", "https://zevra.example/api/x", {{"X-Sent", "1"}}, "", 300ms, false,
+             std::int64_t{5}, progress});
         EXPECT_EQ(response.has_value() ? response->status : 0, status) << answer;
         EXPECT_EQ(response.has_value() ? response->body : "", body) << answer;
         const bool seen = head.starts_with("GET /api/x HTTP/1.1\r\n") &&
