@@ -11,6 +11,8 @@ packages=(
   # tests
   libgtest-dev libgmock-dev xvfb xauth imagemagick xdotool dbus dbus-x11 gnome-keyring
   libsecret-tools unzip zip python3 python3-cryptography openssl ca-certificates
+  # icons
+  librsvg2-bin
   # benchmarks
   libbenchmark-dev wrk nginx-light coreutils procps
 )
