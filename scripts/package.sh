@@ -59,7 +59,7 @@ cp -R "$resources/icons/hicolor" "$root/usr/share/icons/"
 with_host packaging/com.kelmor.zevra.metainfo.xml >"$root/usr/share/metainfo/com.kelmor.zevra.metainfo.xml"
 with_host packaging/copyright >"$root/usr/share/doc/zevra/copyright"
 with_host packaging/changelog | gzip -9n >"$root/usr/share/doc/zevra/changelog.gz"
-gzip -9n <packaging/zevra.1 >"$root/usr/share/man/man1/zevra.1.gz"
+sed "s|@VERSION@|$version|g" packaging/zevra.1 | gzip -9n >"$root/usr/share/man/man1/zevra.1.gz"
 # The bundle keeps the layout it has on every platform, so it lives as an add-on under /opt.
 echo "zevra: dir-or-file-in-opt" >"$root/usr/share/lintian/overrides/zevra"
 

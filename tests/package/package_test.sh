@@ -33,9 +33,11 @@ desktop-file-validate "$work/extracted/usr/share/applications/com.kelmor.zevra.d
   fail "desktop entry invalid"
 metainfo="$work/extracted/usr/share/metainfo/com.kelmor.zevra.metainfo.xml"
 appstreamcli validate --no-net "$metainfo" || fail "AppStream metadata invalid"
-# Release notes must come with every version: the newest release named is this one.
+# Release notes must come with every version: the newest release in both lists is this one.
 newest="$(xmllint --xpath 'string(/component/releases/release[1]/@version)' "$metainfo")"
 [ "$newest" = "$version" ] || fail "metadata's newest release is '$newest', the package is $version"
+zcat "$work/extracted/usr/share/doc/zevra/changelog.gz" | head -n 1 | grep -qF "zevra ($version) " ||
+  fail "the changelog's newest entry is not $version"
 
 # Warnings are shown; an error (or lintian failing to run) fails the test.
 lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
