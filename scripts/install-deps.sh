@@ -11,6 +11,9 @@ packages=(
   # tests
   libgtest-dev libgmock-dev xvfb xauth imagemagick xdotool dbus dbus-x11 gnome-keyring
   libsecret-tools unzip zip python3 python3-cryptography openssl ca-certificates
+  # icons, the package and its checks
+  librsvg2-bin dpkg-dev lintian desktop-file-utils appstream libxml2-utils iproute2
+  shared-mime-info hicolor-icon-theme gtk-update-icon-cache curl util-linux
   # benchmarks
   libbenchmark-dev wrk nginx-light coreutils procps
 )
