@@ -63,12 +63,19 @@ sed "s|@VERSION@|$version|g" packaging/zevra.1 | gzip -9n >"$root/usr/share/man/
 # The bundle keeps the layout it has on every platform, so it lives as an add-on under /opt.
 echo "zevra: dir-or-file-in-opt" >"$root/usr/share/lintian/overrides/zevra"
 
-# No maintainer scripts: the desktop, MIME and icon databases are refreshed at install and at
-# removal by the dpkg triggers of the packages that own them (desktop-file-utils,
-# shared-mime-info, hicolor-icon-theme), which watch the folders these files go to.
+# The desktop, MIME and icon databases are refreshed at install and at removal by the dpkg
+# triggers of the packages that own them (desktop-file-utils, shared-mime-info,
+# hicolor-icon-theme), which watch the folders these files go to. No package owns /opt, so dpkg
+# removes it with ours when nothing else is in it; the one maintainer script puts it back.
+cat >"$root/DEBIAN/postrm" <<'SCRIPT'
+#!/bin/sh
+set -e
+[ -d /opt ] || install -d -m 755 /opt
+SCRIPT
 find "$root" -type d -exec chmod 755 {} +
 find "$root" -type f -perm /111 -exec chmod 755 {} +
 find "$root" -type f ! -perm /111 -exec chmod 644 {} +
+chmod 755 "$root/DEBIAN/postrm"
 
 shlibs="$(cd "$work" && dpkg-shlibdeps -O "debian/zevra/opt/zevra/ZEVRA.app/Contents/MacOS/ZEVRA")"
 shlibs="${shlibs#shlibs:Depends=}"
