@@ -17,7 +17,6 @@ TEST(FirstPartyHosts, SurfaceHostsAreTheSiteAndReleaseFamilies) {
         {site, true},
         {" WWW." + site + "\n", true},
         {release, true},
-        {"www." + release, true},
         {"docs." + release, true},
         {"a-1." + release, true},
         {"a.b." + release, false},
@@ -26,7 +25,6 @@ TEST(FirstPartyHosts, SurfaceHostsAreTheSiteAndReleaseFamilies) {
         {std::string(64, 'a') + "." + release, false},
         {"." + release, false},
         {"evil." + site, false},
-        {"evil" + site, false},
         {"google.com", false},
     };
     for (const auto& [host, expected] : cases) {
@@ -59,7 +57,6 @@ TEST(FirstPartyHosts, RoutedURLsComeBackThroughTheLoopbackServer) {
         {"http://localhost:18484/proxy/a", "http://localhost:18484/proxy/a"},
         {"https://example.org/a", "https://example.org/a"},
         {"mailto:someone@" + site, "mailto:someone@" + site},
-        {"ftp://" + site + "/a", "ftp://" + site + "/a"},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(nativeAppRoutedURL(text), expected) << text;

@@ -22,23 +22,11 @@ testing::UpstreamAnswer answerFor(const testing::UpstreamRequest& request) {
     const std::string line = request.head.substr(0, request.head.find("\r\n"));
     const std::string target =
         line.substr(line.find(' ') + 1, line.rfind(' ') - line.find(' ') - 1);
-    const std::string html = "Content-Type: text/html\r\n";
-    if (target.starts_with("/hop/")) {
+    if (target.starts_with("/hop/")) { // a page after <n> redirects
         const int left = std::stoi(target.substr(5));
-        return {left == 0
-                    ? upstreamResponse("200 OK", html, page)
-                    : upstreamResponse("302 Found",
-                                       "Location: /hop/" + std::to_string(left - 1) + "\r\n", "")};
-    }
-    if (target == "/post-302" || target == "/post-307") {
-        return {upstreamResponse(target.substr(6) + " Moved", "Location: /echo\r\n", "")};
-    }
-    if (target == "/echo") {
-        return {upstreamResponse("200 OK", "Content-Type: text/plain\r\n",
-                                 line.substr(0, line.find(' ')) + " " + request.body)};
-    }
-    if (target == "/foreign") {
-        return {upstreamResponse("302 Found", "Location: https://example.org/\r\n", "")};
+        const auto next = "Location: /hop/" + std::to_string(left - 1) + "\r\n";
+        return {left == 0 ? upstreamResponse("200 OK", "", page)
+                          : upstreamResponse("302 Found", next, "")};
     }
     if (target == "/to-port") {
         return {upstreamResponse("302 Found", "Location: https://" + docs + ":8443/p/\r\n", "")};
@@ -46,17 +34,11 @@ testing::UpstreamAnswer answerFor(const testing::UpstreamRequest& request) {
     if (target == "/set-cookie") {
         return {upstreamResponse("200 OK", "Set-Cookie: sid=abc; Path=/; Secure\r\n", "set")};
     }
-    if (target == "/missing" || target == "/broken") {
-        return {upstreamResponse(target == "/missing" ? "404 Not Found" : "500 Oops", html, page)};
-    }
-    if (target == "/latin1") {
-        return {upstreamResponse("200 OK", html, "<html><head>\xe9</head></html>")};
-    }
     if (target == "/endless") {
         return {"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n",
                 std::string(1 << 20, 'x')};
     }
-    return {upstreamResponse("200 OK", html, page)};
+    return {upstreamResponse("200 OK", "Content-Type: text/html\r\n", page)};
 }
 
 class FirstPartyProxyTest : public ::testing::Test {
@@ -79,14 +61,12 @@ protected:
         ASSERT_TRUE(server->start());
     }
 
-    testing::HttpAnswer ask(const std::string& method, const std::string& path,
-                            const std::string& body = "") {
-        const auto answer = testing::exchangeRaw(
-            server->listeningPort().value_or(0),
-            method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n" +
-                testing::launchKeyHeader + "Content-Length: " + std::to_string(body.size()) +
-                "\r\n\r\n" + body,
-            std::chrono::seconds(30));
+    testing::HttpAnswer ask(const std::string& path) {
+        const auto answer =
+            testing::exchangeRaw(server->listeningPort().value_or(0),
+                                 "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n" +
+                                     testing::launchKeyHeader + "\r\n",
+                                 std::chrono::seconds(30));
         return answer.value_or(testing::HttpAnswer{});
     }
 
@@ -98,50 +78,35 @@ protected:
     testing::TemporaryFolder folder;
     testing::SessionFixture fixture;
     std::shared_ptr<BrowserSession> session = fixture.makeSession();
-    testing::HttpsUpstream upstream{{site, "www." + site, docs}, answerFor};
+    testing::HttpsUpstream upstream{{site, docs}, answerFor};
     std::unique_ptr<LocalServer> server;
 };
 
+// Status and type rules are the router's and redirect rules the fetch's; here what only a real
+// upstream shows: curl follows no redirect itself, the final origin, the size cap, raw paths.
 TEST_F(FirstPartyProxyTest, AnswersThroughARealUpstream) {
-    struct Case {
-        std::string method;
-        std::string path;
-        std::string body;
-        std::string statusLine;
-        std::string bodyPart; // found in the answer's body
-    };
     const std::string proxy = "http://127.0.0.1:18484/proxy";
-    const Case cases[] = {
-        {"GET", "/proxy/", "", "200 OK", "<base id=\"__ZEVRA_BASE\" href=\"" + proxy + "/\">"},
-        {"GET", "/proxy/hop/5", "", "200 OK", "href=\"" + proxy + "/hop/\">"},
-        {"GET", "/proxy/hop/6", "", "502 Bad Gateway", R"({"detail":"proxy error","ok":false})"},
-        {"POST", "/proxy/post-302", "a=1", "200 OK", "GET "},
-        {"POST", "/proxy/post-307", "a=1", "200 OK", "POST a=1"},
-        {"GET", "/proxy/foreign", "", "502 Bad Gateway", "proxy error"},
-        {"GET", "/proxy/to-port", "", "200 OK", "var UPSTREAM = \"https://" + docs + ":8443\";"},
-        {"GET", "/proxy/missing", "", "404 Not Found", page},
-        {"GET", "/proxy/broken", "", "500 Internal Server Error", page},
-        {"GET", "/proxy/latin1", "", "200 OK", "<html><head>\xe9</head></html>"},
-        {"GET", "/proxy/endless", "", "502 Bad Gateway", "proxy error"},
-        {"GET", "/surface/" + docs + "/d/", "", "200 OK",
-         "href=\"http://127.0.0.1:18484/surface/" + docs + "/d/\">"},
-        {"GET", "/surface/www." + site + "/", "", "403 Forbidden", "unsupported surface host"},
+    const std::string proxyError = R"({"detail":"proxy error","ok":false})";
+    // Path, then the status line and a part of the answer's body.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"/proxy/", "200 OK", "<base id=\"__ZEVRA_BASE\" href=\"" + proxy + "/\">"},
+        {"/proxy/hop/6", "502 Bad Gateway", proxyError},
+        {"/proxy/to-port", "200 OK", "var UPSTREAM = \"https://" + docs + ":8443\";"},
+        {"/proxy/endless", "502 Bad Gateway", proxyError},
         // An encoded quote stays encoded upstream and cannot close the base tag's attribute.
-        {"GET", "/proxy/x%22%3E%3Cscript%3E/", "", "200 OK",
-         "href=\"" + proxy + "/x%22%3E%3Cscript%3E/\">"},
+        {"/proxy/x%22%3E%3Cscript%3E/", "200 OK", "href=\"" + proxy + "/x%22%3E%3Cscript%3E/\">"},
     };
-    for (const auto& c : cases) {
-        const auto answer = ask(c.method, c.path, c.body);
-        EXPECT_TRUE(answer.head.starts_with("HTTP/1.1 " + c.statusLine + "\r\n"))
-            << c.path << ": " << answer.head;
-        EXPECT_NE(answer.body.find(c.bodyPart), std::string::npos) << c.path << ": " << answer.body;
+    for (const auto& [path, statusLine, bodyPart] : cases) {
+        const auto answer = ask(path);
+        EXPECT_TRUE(answer.head.starts_with("HTTP/1.1 " + statusLine + "\r\n")) << path;
+        EXPECT_NE(answer.body.find(bodyPart), std::string::npos) << path << ": " << answer.body;
     }
     EXPECT_NE(lastUpstreamHead().find("GET /x%22%3E%3Cscript%3E/ HTTP/1.1"), std::string::npos);
 }
 
 TEST_F(FirstPartyProxyTest, TokenGoesOnlyToTheSiteHost) {
     const auto sent = [&](const std::string& path) {
-        static_cast<void>(ask("GET", path));
+        static_cast<void>(ask(path));
         const auto head = lastUpstreamHead();
         return std::pair(head.find("\r\nAuthorization: Bearer " + token + "\r\n") !=
                              std::string::npos,
@@ -154,11 +119,11 @@ TEST_F(FirstPartyProxyTest, TokenGoesOnlyToTheSiteHost) {
 }
 
 TEST_F(FirstPartyProxyTest, CookiesSurviveARestart) {
-    static_cast<void>(ask("GET", "/proxy/set-cookie"));
-    static_cast<void>(ask("GET", "/proxy/a"));
+    static_cast<void>(ask("/proxy/set-cookie"));
+    static_cast<void>(ask("/proxy/a"));
     EXPECT_NE(lastUpstreamHead().find("\r\nCookie: sid=abc\r\n"), std::string::npos);
     start();
-    static_cast<void>(ask("GET", "/proxy/b"));
+    static_cast<void>(ask("/proxy/b"));
     EXPECT_NE(lastUpstreamHead().find("\r\nCookie: sid=abc\r\n"), std::string::npos);
 }
 
