@@ -48,7 +48,6 @@ TEST_F(BrowserSessionTest, NonceRulesPerSenderWithinSixHundredSecondsInclusive) 
     enum Nonce { Right, Wrong, Absent, Empty };
     const std::tuple<Text, Nonce, std::chrono::milliseconds, bool> cases[] = {
         {site, Absent, 0s, true},
-        {site, Empty, 0s, true},
         {site, Right, 0s, true},
         {site, Wrong, 0s, false},
         {extension, Right, 0s, true},
@@ -57,7 +56,6 @@ TEST_F(BrowserSessionTest, NonceRulesPerSenderWithinSixHundredSecondsInclusive) 
         {"http://127.0.0.1:18484", Right, 0s, true},
         {"http://127.0.0.1:18484", Empty, 0s, false},
         {std::nullopt, Right, 0s, false},
-        {extension, Right, 599s, true},
         {extension, Right, 600s, true},
         {extension, Right, 600s + 1ms, false},
     };
@@ -171,14 +169,11 @@ TEST_F(BrowserSessionTest, IdentityAnswersDecideTheStatusAndTheToken) {
     const std::tuple<int, const char*, bool, json, bool> cases[] = {
         {200, R"({"ok":true,"user":{"username":"ada","id":7}})", true, named, true},
         {200, R"({"ok":true,"user":{}})", true, unnamed, true},
-        {200, R"({"ok":true,"user":{"username":42}})", true, unnamed, true},
         {200, R"({"ok":true,"user":"ada"})", true, degraded, true},
-        {200, R"({"ok":"true","user":{}})", true, degraded, true},
         {200, "welcome", true, degraded, true},
         {500, "", true, degraded, true},
         {0, "", true, degraded, true},
         {401, "", true, signedOut, false},
-        {403, "", true, signedOut, false},
         {200, R"({"ok":true,"user":{"username":"ada"}})", false, named, false},
         {500, "", false, signedOut, false},
     };
