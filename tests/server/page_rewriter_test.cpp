@@ -28,7 +28,6 @@ TEST(PageRewriter, BaseTagAndInterceptorGoIntoTheHeadOnce) {
     const std::tuple<std::string, std::string, std::string, std::size_t, std::size_t> cases[] = {
         {"/", "<html><head><title>", "<html><head>" + base + "/\">" + script, 1, 1},
         {"/a/b.html", "<HEAD>x", "<HEAD>" + base + "/a/\">" + script, 1, 1},
-        {"/a/b/", "<head lang=\"en\">x", "<head lang=\"en\">" + base + "/a/b/\">" + script, 1, 1},
         {"/a/b", "<head><BASE HREF=\"/r/x/\">", "<head>" + base + "/r/x/\">" + script, 2, 1},
         {"/a/b", "<head><base href=\"//cdn.example/\">", "<head>" + base + "/a/\">", 2, 1},
         // An own base href cannot break out of the attribute.
@@ -36,7 +35,6 @@ TEST(PageRewriter, BaseTagAndInterceptorGoIntoTheHeadOnce) {
         {"/", own, own + script, 1, 1},
         {"/", "<head><script>window.__ZEVRA_AUTH_INJECTED=1</script>", "<head>" + base, 1, 0},
         {"/", "<header>no head</header>", "<header>no head</header>", 0, 0},
-        {"/", "<html>plain", "<html>plain", 0, 0},
     };
     for (const auto& [pagePath, html, start, bases, scripts] : cases) {
         const std::string page = rewrittenPage(
