@@ -19,7 +19,6 @@ constexpr WorldCapsuleVerification sigOnly{false, true, false};
 constexpr WorldCapsuleVerification integrityOnly{false, false, true};
 constexpr const char* key = "/signature/public_key";
 constexpr const char* signedDigest = "/signature/signed_digest";
-constexpr const char* fingerprint = "/signature/public_key_fingerprint";
 
 // Every row changes one member of a copy of a produced capsule; `gone` removes the member.
 TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
@@ -57,17 +56,13 @@ TEST(WorldCapsuleVerificationTest, EveryTamperingGivesTheRightVerdict) {
         {"asset missing", "/assets", Json::array({a0}), sigOnly},
         {"asset doubled in place of another", "/assets/1", a0, sigOnly},
         {"asset data not Base64", "/assets/0/data_base64", "c2hlbGw!", sigOnly},
-        {"asset own digest upper-case", "/assets/0/sha256", upper("/assets/0/sha256"), sigOnly},
         {"extra asset not in the manifest", "/assets/2", extra, sigOnly},
         {"world changed after signing", "/world/display", "Other", sigOnly},
-        {"archive assets dropped", "/archive_assets", gone, sigOnly},
         {"signed digest upper-case", signedDigest, upper(signedDigest), integrityOnly},
-        {"fingerprint upper-case", fingerprint, upper(fingerprint), integrityOnly},
         {"public key of 31 bytes", key, std::string(42, 'A') + "==", integrityOnly},
         {"signature bytes changed", "/signature/sig", flip("/signature/sig", 5), integrityOnly},
         {"key text with a line break", key, text(key) + "\n", malformed},
         {"algorithm lower-case", "/signature/alg", "ed25519", malformed},
-        {"context other", "/signature/context", "world", malformed},
         {"schema 1.1", "/manifest/schema", "zevr-world/1.1", malformed},
         {"manifest not an object", "/manifest", Json::array(), malformed},
         {"signature block missing", "/signature", gone, malformed},
