@@ -26,26 +26,20 @@ TEST(LocalShellHealth, RestartsTheServerOnlyAfterTwoFailuresInARow) {
     for (auto row : rows) {
         SCOPED_TRACE(row.name);
         int starts = 0, stops = 0, reloads = 0;
-        const auto health = std::make_shared<LocalShellHealth>(LocalShellHealthServices{
-            .serverIsListening = [&] { return row.listening; },
-            .startServer =
-                [&] {
-                    row.listening = ++starts > row.failingStarts;
-                    return row.listening;
-                },
-            .stopServer =
-                [&] {
-                    ++stops;
-                    row.listening = false;
-                },
-            .probe =
-                [&](const std::function<void(bool)>& done) {
-                    const bool healthy = row.verdicts.front();
-                    row.verdicts.pop_front();
-                    done(healthy);
-                },
-            .reloadShellPage = [&] { ++reloads; },
-        });
+        LocalShellHealthServices services;
+        services.serverIsListening = [&] { return row.listening; };
+        services.startServer = [&] { return row.listening = ++starts > row.failingStarts; };
+        services.stopServer = [&] {
+            ++stops;
+            row.listening = false;
+        };
+        services.probe = [&](const std::function<void(bool)>& done) {
+            const bool healthy = row.verdicts.front();
+            row.verdicts.pop_front();
+            done(healthy);
+        };
+        services.reloadShellPage = [&] { ++reloads; };
+        const auto health = std::make_shared<LocalShellHealth>(std::move(services));
         for (int tick = 0; tick < row.ticks; ++tick) {
             health->checkLocalShellHealth();
         }
