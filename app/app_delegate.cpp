@@ -1,6 +1,8 @@
 #include "app/app_delegate.h"
 
 #include "app/document_service.h"
+#include "app/download_services.h"
+#include "app/floater_windows.h"
 #include "app/launch_environment.h"
 #include "app/local_server_unavailable_page.h"
 #include "app/main_menu.h"
@@ -17,6 +19,7 @@
 #include "reliability/health_probe.h"
 #include "reliability/local_shell_health.h"
 #include "reliability/reliability_state.h"
+#include "server/first_party_hosts.h"
 #include "server/launch_key.h"
 #include "server/local_server.h"
 #include "webshell/auth_message_handler.h"
@@ -25,6 +28,7 @@
 #include "webshell/main_web_view_delegate.h"
 #include "webshell/theme_colour.h"
 #include "webshell/web_nav_delegate.h"
+#include "webshell/web_ui_delegate.h"
 
 #include <chrono>
 #include <cstdio>
@@ -60,6 +64,17 @@ AppDelegate::AppDelegate(Application& application, std::filesystem::path resourc
       reliability_(productionReliabilityState()),
       launchInstance_(makeLaunchInstance(processSecureRandom())),
       launchKey_(makeLaunchKey(processSecureRandom()).value_or("")), healthHttp_(makeHttpClient()) {
+    const auto mainQueue = [this](std::function<void()> work) {
+        application_.postToMain(std::move(work));
+    };
+    downloads_ = std::make_unique<DownloadServices>(application_, downloadsFolder(), systemClock(),
+                                                    processSystemLog(), processWorkspace());
+    floaters_ = std::make_unique<ApplicationFloaters>(
+        application_, systemClock(), nativeAppRoutedURL,
+        developerExtrasEnabled(std::getenv("ZEVRA_DEVTOOLS")), downloads_->engineDownloads());
+    uiDelegate_ = std::make_unique<WebUIDelegate>(floaters_->registry(), mainQueue);
+    webViewDelegate_->setDownloadDelegate(&downloads_->engineDownloads());
+    webViewDelegate_->setUIDelegate(uiDelegate_.get());
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -237,7 +252,7 @@ void AppDelegate::registerScriptMessageHandlers() {
     });
     webViewDelegate_->addScriptMessageHandler(
         "zevraDownload",
-        [this](const ScriptMessage& message) { receiveUnhandledScriptMessage(message); });
+        [this](const ScriptMessage& message) { downloads_->messages().receive(message.body); });
     webViewDelegate_->addScriptMessageHandler("zevraAuth", [this](const ScriptMessage& message) {
         authHandler_->receive(message.body, message.frameOrigin);
     });
@@ -246,7 +261,7 @@ void AppDelegate::registerScriptMessageHandlers() {
             browserAuthHandler_->receive(message.body, message.frameOrigin);
         });
     webViewDelegate_->addScriptMessageHandler("zevraFloater", [this](const ScriptMessage& message) {
-        receiveUnhandledScriptMessage(message);
+        floaters_->messages().receive(message.body);
     });
 }
 
@@ -260,7 +275,8 @@ void AppDelegate::installNavigationDelegate() {
         .record = [this](std::string_view kind,
                          std::string_view detail) { reliability_->journal().record(kind, detail); },
         .openInBrowser = [](const std::string& url) { processWorkspace().openURL(url); },
-        .saveDataURL = [this](const DataURLDownload& download) { saveDownload(download); },
+        .saveDataURL =
+            [this](const DataURLDownload& download) { downloads_->saveDataURL(download); },
         .loadShellPage = [this](WebView& view,
                                 const URLRequest& request) { loadShellPage(view, request); },
     };
@@ -320,21 +336,6 @@ void AppDelegate::checkForAppUpdates(bool /*silent*/) {
 
 void AppDelegate::checkForExtensionUpdates(bool /*silent*/) {
     static_cast<void>(std::fputs("ZEVRA: update checks arrive with the update flow\n", stderr));
-}
-
-void AppDelegate::receiveUnhandledScriptMessage(const ScriptMessage& message) {
-    static_cast<void>(std::fputs(("ZEVRA: script message for " + message.handlerName + " from " +
-                                  message.frameOrigin + " not handled yet\n")
-                                     .c_str(),
-                                 stderr));
-}
-
-void AppDelegate::saveDownload(const DataURLDownload& download) {
-    static_cast<void>(
-        std::fputs(("ZEVRA: data download of " + std::to_string(download.data.size()) +
-                    " bytes (." + download.extension + ") not saved yet\n")
-                       .c_str(),
-                   stderr));
 }
 
 void AppDelegate::evaluateInMainWebView(const std::string& snippet) {

@@ -20,8 +20,10 @@ class MainWebViewDelegate;
 class AuthMessageHandler;
 class BrowserAuthMessageHandler;
 class ReliabilityState;
+class DownloadServices;
+class ApplicationFloaters;
+class WebUIDelegate;
 class LocalShellHealth;
-struct DataURLDownload;
 struct URLRequest;
 
 // The one application delegate: runs start-up on the main thread and composes the services
@@ -53,6 +55,9 @@ private:
     std::unique_ptr<BrowserAuthMessageHandler> browserAuthHandler_;
     std::unique_ptr<MainWebViewDelegate> webViewDelegate_;
     std::unique_ptr<DocumentService> documents_;
+    std::unique_ptr<DownloadServices> downloads_;
+    std::unique_ptr<ApplicationFloaters> floaters_;
+    std::unique_ptr<WebUIDelegate> uiDelegate_;
     std::unique_ptr<RestoreChannelListener> restoreListener_;
     std::unique_ptr<ReliabilityState> reliability_;
     // Names this launch in "/health", so the health check knows its own server's answers.
@@ -88,9 +93,6 @@ private:
     void scheduleUpdateChecks();
     void checkForAppUpdates(bool silent);
     void checkForExtensionUpdates(bool silent);
-    // Messages whose handlers belong to download saving and floating windows.
-    void receiveUnhandledScriptMessage(const ScriptMessage& message);
-    void saveDownload(const DataURLDownload& download);
     void evaluateInMainWebView(const std::string& snippet);
 };
 

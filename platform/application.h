@@ -26,6 +26,27 @@ struct MainWindowDescription {
     WebViewConfiguration webView;
 };
 
+// A small window kept above the others, with a web view of its own that shares the main view's
+// cookies and storage.
+struct FloatingWindowDescription {
+    std::string title;
+    int x = 0;
+    int y = 0;
+    int width = 0; // of the web view
+    int height = 0;
+    int minimumWidth = 0;
+    int minimumHeight = 0;
+    WebViewConfiguration webView;
+};
+
+// An open floating window; destroying it closes the window.
+class FloatingWindow {
+public:
+    virtual ~FloatingWindow() = default;
+    [[nodiscard]] virtual WebView& webView() = 0;
+    virtual void bringToFront() = 0;
+};
+
 struct DocumentWindowDescription {
     std::string title;
     int width = 0;
@@ -57,6 +78,13 @@ public:
     virtual void setMainWindowBackgroundColor(const std::string& color) = 0;
     // Opens a window of its own showing one document page.
     virtual void showDocumentWindow(const DocumentWindowDescription& window) = 0;
+
+    // Opens a floating window whose view asks `delegate` (which must outlive the window).
+    // `closed` runs on the main thread when the user closes it; the window is gone from the
+    // screen by then, and the object only waits to be destroyed.
+    [[nodiscard]] virtual std::unique_ptr<FloatingWindow>
+    openFloatingWindow(const FloatingWindowDescription& window, WebViewDelegate& delegate,
+                       std::function<void()> closed) = 0;
 
     // Replaces the application's menus.
     virtual void setMainMenu(const std::vector<Menu>& menus) = 0;

@@ -35,7 +35,8 @@ public:
         return std::nullopt;
     }
     virtual void downloadDidFinish(WebView&, const std::filesystem::path&) {}
-    virtual void downloadDidFail(WebView&, const std::string& /*description*/) {}
+    // Also for a download stopped after its destination was chosen.
+    virtual void downloadDidFail(WebView&, const DownloadFailure&) {}
 
     // The chooser to show for a page's file input; absent hands the page no files.
     virtual std::optional<OpenPanelOptions> openPanelOptions(WebView&, const OpenPanelRequest&) {

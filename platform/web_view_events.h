@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,12 @@ struct NewWindowRequest {
 struct DownloadRequest {
     std::string url;
     std::string suggestedFilename;
+};
+
+struct DownloadFailure {
+    std::filesystem::path destination; // empty when none had been chosen
+    std::string description;           // the engine's message
+    bool cancelled = false;            // stopped rather than failed
 };
 
 // A page's <input type=file>.

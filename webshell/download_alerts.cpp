@@ -31,14 +31,37 @@ AlertDescription savedDownloadsAlert(const std::vector<std::filesystem::path>& f
 DownloadAlerts::DownloadAlerts(RunModalAlert runModalAlert, RevealFile revealFile)
     : runModalAlert_(std::move(runModalAlert)), revealFile_(std::move(revealFile)) {}
 
+AlertDescription downloadCompleteAlert() {
+    return {.style = AlertStyle::Informational,
+            .message = "Download complete",
+            .informativeText = "Saved to ~/Desktop/ZEVRA Downloads",
+            .buttons = {"OK"}};
+}
+
 void DownloadAlerts::announce(const std::filesystem::path& saved) {
-    waiting_.push_back(saved);
+    show({saved, false});
+}
+
+void DownloadAlerts::announceEngineDownload(const std::filesystem::path& saved) {
+    show({saved, true});
+}
+
+void DownloadAlerts::show(Saved saved) {
+    waiting_.push_back(std::move(saved));
     if (showing_) {
         return; // the open alert's loop picks it up
     }
     showing_ = true;
     while (!waiting_.empty()) {
-        const auto files = std::exchange(waiting_, {});
+        const auto batch = std::exchange(waiting_, {});
+        if (batch.size() == 1 && batch.front().byEngine) {
+            static_cast<void>(runModalAlert_(downloadCompleteAlert()));
+            continue;
+        }
+        std::vector<std::filesystem::path> files;
+        for (const Saved& entry : batch) {
+            files.push_back(entry.file);
+        }
         if (runModalAlert_(savedDownloadsAlert(files)) == showButton) {
             revealFile_(files.back());
         }

@@ -22,15 +22,25 @@ public:
 
     // Main thread. Returns at once when an alert is already open.
     void announce(const std::filesystem::path& saved);
+    // A file the web engine wrote itself; alone it gets the engine's own "Download complete".
+    void announceEngineDownload(const std::filesystem::path& saved);
 
 private:
+    struct Saved {
+        std::filesystem::path file;
+        bool byEngine = false;
+    };
     RunModalAlert runModalAlert_;
     RevealFile revealFile_;
     bool showing_ = false;
-    std::vector<std::filesystem::path> waiting_;
+    std::vector<Saved> waiting_;
+
+    void show(Saved saved);
 };
 
 // The alert for files saved together: one names its file, several are counted.
 [[nodiscard]] AlertDescription savedDownloadsAlert(const std::vector<std::filesystem::path>& files);
+// The alert for one finished download of the web engine.
+[[nodiscard]] AlertDescription downloadCompleteAlert();
 
 } // namespace zevra

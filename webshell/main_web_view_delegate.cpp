@@ -59,4 +59,35 @@ void MainWebViewDelegate::didReceiveScriptMessage(WebView&, const ScriptMessage&
     }
 }
 
+void MainWebViewDelegate::didRequestNewWindow(WebView&, const NewWindowRequest& request) {
+    if (ui_ != nullptr) {
+        ui_->didRequestNewWindow(request);
+    }
+}
+
+std::optional<std::filesystem::path>
+MainWebViewDelegate::downloadDestination(WebView&, const DownloadRequest& request) {
+    return downloads_ != nullptr ? downloads_->destination(request) : std::nullopt;
+}
+
+void MainWebViewDelegate::downloadDidFinish(WebView&, const std::filesystem::path& file) {
+    if (downloads_ != nullptr) {
+        downloads_->finished(file);
+    }
+}
+
+void MainWebViewDelegate::downloadDidFail(WebView&, const DownloadFailure& failure) {
+    if (downloads_ != nullptr) {
+        downloads_->failed(failure);
+    }
+}
+
+std::optional<OpenPanelOptions>
+MainWebViewDelegate::openPanelOptions(WebView&, const OpenPanelRequest& request) {
+    if (ui_ == nullptr) {
+        return std::nullopt;
+    }
+    return WebUIDelegate::openPanelOptions(request);
+}
+
 } // namespace zevra

@@ -2,6 +2,7 @@
 #include "platform/bundle.h"
 #include "platform/debug_log.h"
 #include "platform/gtk/gtk_alert.h"
+#include "platform/gtk/gtk_floating_window.h"
 #include "platform/gtk/gtk_menu_bar.h"
 #include "platform/gtk/gtk_progress_window.h"
 #include "platform/gtk/gtk_web_view.h"
@@ -278,6 +279,12 @@ public:
         documentWindows_.push_back(window);
         documentViews_.push_back(std::move(view));
         debugLine("document window: " + description.title);
+    }
+
+    std::unique_ptr<FloatingWindow> openFloatingWindow(const FloatingWindowDescription& window,
+                                                       WebViewDelegate& delegate,
+                                                       std::function<void()> closed) override {
+        return std::make_unique<GtkFloatingWindow>(window, delegate, std::move(closed));
     }
 
     void setMainMenu(const std::vector<Menu>& menus) override {

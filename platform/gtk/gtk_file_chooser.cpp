@@ -36,6 +36,7 @@ void runFileChooser(GtkWindow* parent, WebKitFileChooserRequest* request,
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(dialog), options.allowsMultipleSelection);
     if (!options.mimeTypes.empty()) {
         GtkFileFilter* filter = gtk_file_filter_new();
+        gtk_file_filter_set_name(filter, "Supported files");
         for (const auto& type : options.mimeTypes) {
             gtk_file_filter_add_mime_type(filter, type.c_str());
         }

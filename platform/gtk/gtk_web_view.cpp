@@ -185,6 +185,8 @@ gboolean onDecideDestination(WebKitDownload* download, gchar* suggestedFilename,
         webkit_download_cancel(download);
         return TRUE;
     }
+    // The delegate hands over a file it created empty to claim the name.
+    webkit_download_set_allow_overwrite(download, TRUE);
     webkit_download_set_destination(download, uri);
     g_free(uri);
     return TRUE;
@@ -193,11 +195,20 @@ gboolean onDecideDestination(WebKitDownload* download, gchar* suggestedFilename,
 void onDownloadFailed(WebKitDownload* download, GError* error, gpointer data) {
     auto* view = static_cast<GtkWebView*>(data);
     g_object_set_data(G_OBJECT(download), "zevra-failed", GINT_TO_POINTER(1));
+    const std::string destination = orEmpty(webkit_download_get_destination(download));
+    DownloadFailure failure{{},
+                            error != nullptr ? error->message : "",
+                            g_error_matches(error, WEBKIT_DOWNLOAD_ERROR,
+                                            WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER) != FALSE};
     // A download we cancelled ourselves (no destination) is not a failure to report.
-    if (g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER)) {
+    if (failure.cancelled && destination.empty()) {
         return;
     }
-    view->delegate()->downloadDidFail(*view, error != nullptr ? error->message : "");
+    if (char* path = g_filename_from_uri(destination.c_str(), nullptr, nullptr)) {
+        failure.destination = path;
+        g_free(path);
+    }
+    view->delegate()->downloadDidFail(*view, failure);
 }
 
 void onDownloadFinished(WebKitDownload* download, gpointer data) {

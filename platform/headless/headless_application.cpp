@@ -124,6 +124,13 @@ void HeadlessApplication::showDocumentWindow(const DocumentWindowDescription& wi
     debugLine("document window: " + window.title);
 }
 
+std::unique_ptr<FloatingWindow>
+HeadlessApplication::openFloatingWindow(const FloatingWindowDescription& window,
+                                        WebViewDelegate& delegate, std::function<void()> closed) {
+    return std::make_unique<HeadlessFloatingWindow>(window, delegate, std::move(closed),
+                                                    floatingWindows_);
+}
+
 void HeadlessApplication::setMainMenu(const std::vector<Menu>& menus) {
     const std::lock_guard lock(mutex_);
     menus_ = menus;

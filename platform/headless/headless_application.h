@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/application.h"
+#include "platform/headless/headless_floating_window.h"
 #include "platform/headless/headless_web_view.h"
 
 #include <atomic>
@@ -26,6 +27,9 @@ public:
     void restoreMainWindow() override;
     void setMainWindowBackgroundColor(const std::string& color) override;
     void showDocumentWindow(const DocumentWindowDescription& window) override;
+    [[nodiscard]] std::unique_ptr<FloatingWindow>
+    openFloatingWindow(const FloatingWindowDescription& window, WebViewDelegate& delegate,
+                       std::function<void()> closed) override;
     void setMainMenu(const std::vector<Menu>& menus) override;
     [[nodiscard]] std::size_t runModalAlert(const AlertDescription& alert) override;
     [[nodiscard]] std::unique_ptr<MainThreadTimer>
@@ -41,6 +45,10 @@ public:
     [[nodiscard]] std::string mainWindowBackgroundColor() const;
     [[nodiscard]] std::vector<DocumentWindowDescription> documentWindows() const;
     [[nodiscard]] std::vector<Menu> mainMenu() const;
+    // Floating windows not yet destroyed, oldest first. Main thread only.
+    [[nodiscard]] const std::vector<HeadlessFloatingWindow*>& floatingWindows() const {
+        return floatingWindows_;
+    }
     // Alerts shown so far, and the answers (button indexes) the next ones will get; with no
     // answer queued an alert gets its first, default button.
     [[nodiscard]] std::vector<AlertDescription> alerts() const;
@@ -65,6 +73,7 @@ private:
     std::string mainWindowBackgroundColor_;
     std::vector<DocumentWindowDescription> documentWindows_;
     std::vector<Menu> menus_;
+    std::vector<HeadlessFloatingWindow*> floatingWindows_; // main thread only
     std::vector<AlertDescription> alerts_;
     std::deque<std::size_t> alertAnswers_;
     std::vector<Timer> timers_; // main thread only

@@ -1,5 +1,6 @@
 #include "webshell/data_url_payload.h"
 #include "webshell/download_alerts.h"
+#include "webshell/download_delegate.h"
 #include "webshell/download_filename.h"
 #include "webshell/download_message_handler.h"
 #include "webshell/download_saver.h"
@@ -151,6 +152,29 @@ TEST_F(DownloadSavingTest, MessagesSaveOnlyWellFormedDataURLs) {
     EXPECT_EQ(testing::readFile(folder / "zevra-download.png"), "\x89PNG");
 }
 
+// The engine writes into a file claimed for it; a failed or stopped download leaves nothing.
+TEST_F(DownloadSavingTest, EngineDownloadsGetTheirOwnFileAndLeaveNoneWhenTheyFail) {
+    std::vector<fs::path> finished;
+    DownloadDelegate engine(saver, *this, [&](const fs::path& file) { finished.push_back(file); });
+    const auto first = engine.destination({"https://site/r", "report.bin"});
+    const auto second = engine.destination({"https://site/r", "report.bin"});
+    const auto unnamed = engine.destination({"https://site/x", ""});
+    ASSERT_TRUE(first && second && unnamed);
+    EXPECT_EQ(*first, folder / "report.bin");
+    EXPECT_NE(*second, *first);
+    EXPECT_EQ(*unnamed, folder / "zevra-download.bin");
+    engine.finished(*first);
+    EXPECT_EQ(finished, std::vector<fs::path>{*first});
+
+    engine.failed({*second, "Connection reset", false});
+    engine.failed({*unnamed, "Cancelled", true});
+    engine.failed({{}, "Not found", false});
+    EXPECT_FALSE(fs::exists(*second));
+    EXPECT_FALSE(fs::exists(*unnamed));
+    EXPECT_TRUE(fs::exists(*first));
+    EXPECT_EQ(logged, (Lines{"Download failed: Connection reset", "Download failed: Not found"}));
+}
+
 TEST(DownloadAlertsTest, ShowsOneAlertAtATimeAndFoldsTheRestIntoTheNext) {
     std::vector<AlertDescription> shown;
     std::vector<fs::path> revealed;
@@ -179,6 +203,14 @@ TEST(DownloadAlertsTest, ShowsOneAlertAtATimeAndFoldsTheRestIntoTheNext) {
     alerts.announce("/d/h.png");
     EXPECT_EQ(shown.size(), 3U);
     EXPECT_EQ(revealed, std::vector<fs::path>{"/d/h.png"});
+
+    // An engine download alone has its own alert; folded with others it is counted with them.
+    alerts.announceEngineDownload("/d/i.zip");
+    ASSERT_EQ(shown.size(), 4U);
+    EXPECT_EQ(shown[3].message, "Download complete");
+    EXPECT_EQ(shown[3].informativeText, "Saved to ~/Desktop/ZEVRA Downloads");
+    EXPECT_EQ(shown[3].buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(revealed.size(), 1U) << "its only button reveals nothing";
 }
 
 } // namespace

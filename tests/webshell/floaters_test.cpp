@@ -1,5 +1,6 @@
 #include "webshell/floater_message_handler.h"
 #include "webshell/floater_registry.h"
+#include "webshell/web_ui_delegate.h"
 
 #include "support/manual_clock.h"
 
@@ -100,6 +101,32 @@ TEST_F(FloatersTest, CascadesAndCapsHowManyAreOpen) {
     post({{"url", "/proxy/x"}, {"id", "again"}});
     EXPECT_EQ(opened.back().id, "again");
     EXPECT_EQ(registry.openCount(), FloaterRegistry::maximumOpen);
+}
+
+// The main view's new-window requests: each opens a new default-sized floater, never fronts one.
+TEST_F(FloatersTest, NewWindowRequestsOpenDefaultFloaters) {
+    WebUIDelegate ui(registry, [this](std::function<void()> work) { mainQueue.push_back(work); });
+    ui.didRequestNewWindow({""});
+    ui.didRequestNewWindow({"https://site/a"});
+    ui.didRequestNewWindow({"https://site/a"});
+    EXPECT_EQ(mainQueue.size(), 2U) << "a request without a URL opens nothing";
+    for (const auto& work : std::exchange(mainQueue, {})) {
+        work();
+    }
+    ASSERT_EQ(opened.size(), 2U);
+    EXPECT_NE(opened[0].id, opened[1].id);
+    EXPECT_EQ(opened[1].url, "routed:https://site/a");
+    EXPECT_EQ(opened[1].title, "ZEVRA");
+    EXPECT_EQ(opened[1].width, 480);
+    EXPECT_EQ(opened[1].height, 360);
+
+    for (const bool multiple : {false, true}) {
+        const auto options = WebUIDelegate::openPanelOptions({multiple});
+        EXPECT_EQ(options.allowsMultipleSelection, multiple);
+        EXPECT_THAT(options.mimeTypes,
+                    ::testing::IsSupersetOf({"image/*", "video/*", "audio/*", "application/pdf",
+                                             "application/json", "text/plain"}));
+    }
 }
 
 } // namespace

@@ -90,7 +90,7 @@ TEST(NavigationPolicy, NativeShellURLs) {
     }
 }
 
-TEST(DataURL, DecodesBase64WhateverTheHeaderSays) {
+TEST(DataURL, DecodesBase64OnlyWhenTheHeaderSaysSo) {
     struct Case {
         const char* url;
         std::optional<std::string> bytes;
@@ -99,8 +99,9 @@ TEST(DataURL, DecodesBase64WhateverTheHeaderSays) {
     const Case cases[] = {
         {"data:image/jpeg;base64,aGk=", "hi", "jpg"},
         {"data:image/svg+xml;base64,aGk=", "hi", "svg"},
-        {"data:text/plain,a G\nk=", "hi", "bin"},
-        {"data:text/plain,%%%", std::nullopt, ""},
+        {"data:text/csv,a,b%0A1,2", "a,b\n1,2", "csv"},
+        {"data:application/octet-stream,", std::nullopt, ""},
+        {"data:text/plain;base64,%%%", std::nullopt, ""},
         {"data:image/png;base64", std::nullopt, ""},
     };
     for (const auto& [url, bytes, extension] : cases) {
