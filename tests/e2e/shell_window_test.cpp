@@ -131,6 +131,9 @@ TEST(ShellNavigation, EachRuleThroughAPageOfLinks) {
     auto options = withRecordingBrowser(sandbox, sandbox.options(screen), record);
     options.environment.push_back("http_proxy=http://127.0.0.1:" + std::to_string(web.port()));
     options.environment.push_back("no_proxy=127.0.0.1,localhost");
+    // A desktop session would have its own proxy settings outrank these.
+    options.unsetEnvironment.insert(options.unsetEnvironment.end(),
+                                    {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION"});
     BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, options);
     EXPECT_TRUE(
         waitUntil([&] { return readFile(record).find("/last\n") != std::string::npos; }, 60s))
