@@ -92,7 +92,14 @@ ActionPolicy navigationActionPolicy(const NavigationAction& action, const Naviga
     // The desktop is handed only genuine https sign-in pages; any other address that looks
     // like one (another scheme, or the words in its query) goes nowhere.
     if (mentionsSignIn(url, hosts)) {
-        return isSignInPage(url, hosts) ? ActionPolicy::OpenInBrowser : ActionPolicy::Cancel;
+        if (!isSignInPage(url, hosts)) {
+            return ActionPolicy::Cancel;
+        }
+        // A frame known not to be the main one hands over a sign-in page only when the person
+        // clicked for it. Unnamed frames keep the main frame's rule, which needs no click.
+        const bool unaskedFrame =
+            action.target == NavigationTarget::SubFrame && !action.isUserGesture;
+        return unaskedFrame ? ActionPolicy::Cancel : ActionPolicy::OpenInBrowser;
     }
     if (isSitePage(url, hosts) && topLevel) {
         return ActionPolicy::Cancel;

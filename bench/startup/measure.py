@@ -5,13 +5,17 @@ memory of its whole process tree (UI, web and network processes) once the page h
     measure.py RUNS URL NAME=COMMAND [NAME=COMMAND ...]
 A command may name {serve} to run with the page's server started beside it."""
 import os
+import queue
 import shutil
 import signal
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
+
+LOAD_TIME_LIMIT = 60  # seconds from exec to the page's load-finished
 
 
 def tree_rss_kib(root):
@@ -40,6 +44,12 @@ def tree_rss_kib(root):
     return total
 
 
+def forward_lines(stream, into):
+    for line in stream:
+        into.put(line)
+    into.put(None)  # the program ended
+
+
 def one_start(command, url, serve):
     home = tempfile.mkdtemp(prefix="zevra-startup-")
     env = dict(os.environ, HOME=home, XDG_DATA_HOME=f"{home}/data", XDG_CONFIG_HOME=f"{home}/config",
@@ -52,11 +62,20 @@ def one_start(command, url, serve):
     started = time.monotonic()
     process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                start_new_session=True, text=True)
+    # Lines arrive through a thread, so a page that never loads ends the wait at the limit.
+    lines = queue.Queue()
+    threading.Thread(target=forward_lines, args=(process.stderr, lines), daemon=True).start()
     elapsed = None
-    for line in process.stderr:
+    while elapsed is None:
+        remaining = started + LOAD_TIME_LIMIT - time.monotonic()
+        try:
+            line = lines.get(timeout=max(remaining, 0))
+        except queue.Empty:
+            break
+        if line is None:
+            break
         if f"load finished: {url}" in line:
             elapsed = time.monotonic() - started
-            break
     time.sleep(1.0)  # let the page settle before reading memory
     rss = tree_rss_kib(process.pid)
     os.killpg(process.pid, signal.SIGKILL)
@@ -71,8 +90,8 @@ def one_start(command, url, serve):
 def main():
     runs, url = int(sys.argv[1]), sys.argv[2]
     programs = []
-    for spec in sys.argv[3:]:
-        name, command = spec.split("=", 1)
+    for program in sys.argv[3:]:
+        name, command = program.split("=", 1)
         serve = None
         if " {serve} " in command:
             command, serve = command.split(" {serve} ", 1)
@@ -83,7 +102,8 @@ def main():
         for name, command, serve in programs:
             elapsed, rss = one_start(command, url, serve)
             if elapsed is None:
-                print(f"{name}: the page never finished loading", file=sys.stderr)
+                print(f"{name}: the page did not finish loading within {LOAD_TIME_LIMIT} s",
+                      file=sys.stderr)
                 sys.exit(1)
             results[name][0].append(elapsed)
             results[name][1].append(rss)

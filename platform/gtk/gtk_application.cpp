@@ -6,11 +6,13 @@
 #include "platform/gtk/gtk_menu_bar.h"
 #include "platform/gtk/gtk_progress_window.h"
 #include "platform/gtk/gtk_web_view.h"
+#include "platform/light_theme_name.h"
 #include "platform/paths.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -39,9 +41,28 @@ void applyBackground(GtkWidget* window, const std::string& color) {
     g_object_set_data_full(G_OBJECT(window), providerKey, provider, g_object_unref);
 }
 
-// The pages are designed on a light window; a dark desktop theme would clash with them.
+void pinLightThemeName(GtkSettings* settings) {
+    gchar* name = nullptr;
+    g_object_get(settings, "gtk-theme-name", &name, nullptr);
+    const std::string current = name != nullptr ? name : "";
+    g_free(name);
+    const std::string light = lightThemeName(current);
+    if (light != current) {
+        g_object_set(settings, "gtk-theme-name", light.c_str(), nullptr);
+    }
+}
+
+// The pages are designed on a light window; a dark desktop theme would clash with them. The
+// desktop may name a dark theme outright, now or later, as well as prefer dark variants.
 void forceLightTheme() {
-    g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", FALSE, nullptr);
+    GtkSettings* settings = gtk_settings_get_default();
+    g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+    pinLightThemeName(settings);
+    g_signal_connect(settings, "notify::gtk-theme-name",
+                     G_CALLBACK(+[](GtkSettings* changed, GParamSpec*, gpointer) {
+                         pinLightThemeName(changed);
+                     }),
+                     nullptr);
 }
 
 // Cookies live beside the rest of the default store's data (local storage and the like), so a
@@ -416,6 +437,10 @@ private:
 } // namespace
 
 std::unique_ptr<Application> makeGtkApplication() {
+    // GTK_THEME outranks every setting, so its dark variant is dropped before GTK reads it.
+    if (const char* theme = std::getenv("GTK_THEME")) {
+        setenv("GTK_THEME", lightThemeName(theme).c_str(), 1);
+    }
     if (!gtk_init_check(nullptr, nullptr)) {
         return nullptr;
     }

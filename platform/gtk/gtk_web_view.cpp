@@ -126,7 +126,10 @@ gboolean onLoadFailed(WebKitWebView* webView, WebKitLoadEvent, gchar* uri, GErro
     }
     debugLine("load failed: " + failure.failingURL + ": " + failure.description);
     view->delegate()->didFailNavigation(*view, failure);
-    return FALSE;
+    // What a failed load shows is the delegate's call. The engine's own error page would be a
+    // load of its own under the failing address, passing for that address having loaded, and
+    // it would replace any page the delegate has just begun to load instead.
+    return TRUE;
 }
 
 void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
@@ -230,6 +233,8 @@ void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer dat
     if (webkit_download_get_web_view(download) != view->webKitView()) {
         return;
     }
+    debugLine("download started: " +
+              orEmpty(webkit_uri_request_get_uri(webkit_download_get_request(download))));
     view->trackDownload(download);
     g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), view);
     g_signal_connect(download, "failed", G_CALLBACK(onDownloadFailed), view);

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace zevra::testing {
@@ -91,6 +93,41 @@ std::filesystem::path artifactsFolder() {
     std::filesystem::path folder = artifacts ? artifacts : ZEVRA_BINARY_DIR "/test-artifacts";
     std::filesystem::create_directories(folder);
     return folder;
+}
+
+std::vector<pid_t> webProcessesOf(pid_t app) {
+    std::vector<std::pair<pid_t, pid_t>> parents; // pid, parent
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (!std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            continue;
+        }
+        std::ifstream stat(entry.path() / "stat");
+        std::string text;
+        if (!std::getline(stat, text) || text.rfind(')') == std::string::npos) {
+            continue;
+        }
+        std::istringstream rest(text.substr(text.rfind(')') + 2));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        parents.emplace_back(std::stoi(name), parent);
+    }
+    std::vector<pid_t> below{app};
+    for (std::size_t i = 0; i < below.size(); ++i) {
+        for (const auto& [pid, parent] : parents) {
+            if (parent == below[i]) {
+                below.push_back(pid);
+            }
+        }
+    }
+    std::vector<pid_t> renderers;
+    for (const pid_t pid : below) {
+        if (readFile("/proc/" + std::to_string(pid) + "/comm").starts_with("WebKitWebProces")) {
+            renderers.push_back(pid);
+        }
+    }
+    return renderers;
 }
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -3,6 +3,8 @@
 #include "support/child_process.h"
 #include "support/temporary_folder.h"
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -50,6 +52,9 @@ std::string pixelColour(const std::filesystem::path& png, int x, int y);
 
 // Where screenshots are kept after the run.
 std::filesystem::path artifactsFolder();
+
+// The app's web content processes (renderers), wherever the engine started them below it.
+std::vector<pid_t> webProcessesOf(pid_t app);
 
 // Polls until `done` holds or the time is up; tells whether it held.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);

@@ -1,7 +1,14 @@
 #include "app_process.h"
+#include "base/unique_fd.h"
 #include "build_config.h"
+#include "support/https_upstream.h"
+#include "support/plain_http_upstream.h"
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -62,62 +69,91 @@ std::size_t visibleWindowCount(const std::string& screen, const std::vector<std:
     return lines(xdotool(screen, arguments)).size();
 }
 
-// The app's web content processes (renderers), wherever the engine started them below it.
-std::vector<pid_t> webProcessesOf(pid_t app) {
-    std::vector<std::pair<pid_t, pid_t>> parents; // pid, parent
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (!std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+// Whether the menu bar's labels are drawn dark, as a light theme draws them on the window's
+// light grey.
+bool menuBarTextIsDark(const std::string& screenshot) {
+    const auto darkest =
+        runProcess({"/usr/bin/convert", (artifactsFolder() / screenshot).string(), "-crop",
+                    "300x6+42+119", "-colorspace", "gray", "-format", "%[fx:minima]", "info:"})
+            .standardOutput;
+    return !darkest.empty() && std::stod(darkest) < 0.5;
+}
+
+// Shuts the app's listening socket from outside, as if its server had stopped answering:
+// connections to the port are refused from then on. Tells whether it found the socket.
+bool shutDownListeningSocket(pid_t app, std::uint16_t port) {
+    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, app, 0)));
+    if (!process.valid()) {
+        return false;
+    }
+    bool found = false;
+    for (const auto& entry :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(app) + "/fd")) {
+        std::error_code error;
+        if (!std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:")) {
             continue;
         }
-        std::ifstream stat(entry.path() / "stat");
-        std::string text;
-        if (!std::getline(stat, text) || text.rfind(')') == std::string::npos) {
+        const UniqueFd socket(static_cast<int>(
+            syscall(SYS_pidfd_getfd, process.get(), std::stoi(entry.path().filename()), 0)));
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        sockaddr_in address{};
+        socklen_t addressSize = sizeof address;
+        if (!socket.valid() ||
+            getsockopt(socket.get(), SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 ||
+            listening == 0 ||
+            getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &addressSize) != 0 ||
+            address.sin_family != AF_INET || ntohs(address.sin_port) != port) {
             continue;
         }
-        std::istringstream rest(text.substr(text.rfind(')') + 2));
-        char state = 0;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        parents.emplace_back(std::stoi(name), parent);
+        found = shutdown(socket.get(), SHUT_RDWR) == 0;
     }
-    std::vector<pid_t> below{app};
-    for (std::size_t i = 0; i < below.size(); ++i) {
-        for (const auto& [pid, parent] : parents) {
-            if (parent == below[i]) {
-                below.push_back(pid);
-            }
-        }
-    }
-    std::vector<pid_t> renderers;
-    for (const pid_t pid : below) {
-        if (readFile("/proc/" + std::to_string(pid) + "/comm").starts_with("WebKitWebProces")) {
-            renderers.push_back(pid);
-        }
-    }
-    return renderers;
+    return found;
 }
 
 // Navigations from the main frame and from frames, observed where the app hands URLs to the
-// desktop and where it saves data: pages.
+// desktop, where it saves data: pages and downloads, and at a proxy standing for every web host.
 TEST(ShellNavigation, EachRuleThroughAPageOfLinks) {
     const auto screen = display();
     const AppSandbox sandbox;
     const std::string partner = config::PartnerAuthHost;
+    const std::string site = std::string("http://") + config::SiteHost;
+    // A page that was shown asks for its image.
+    const PlainHttpUpstream web([&](const std::string& target) {
+        if (target == site + "/framed" || target == site + "/main") {
+            return upstreamResponse("200 OK", "Content-Type: text/html\r\n",
+                                    "<img src='" + target + "-image'>");
+        }
+        if (target == "http://files.test/report.txt") {
+            return upstreamResponse("200 OK",
+                                    "Content-Type: text/plain\r\nContent-Disposition: "
+                                    "attachment; filename=report.txt\r\n",
+                                    "report");
+        }
+        return upstreamResponse("404 Not Found", "", "");
+    });
     const std::string page =
         "<!doctype html><body>"
         "<iframe src='smb://h/s?oauth2/auth'></iframe>"
         "<iframe src='https://accounts.google.com/framed'></iframe>"
         "<iframe src='data:text/html,<p>framed</p>'></iframe>"
+        "<iframe src='" +
+        site +
+        "/framed'></iframe>"
         "<script>var steps = ['file:///etc/hosts?oauth2/auth', 'https://" +
-        partner +
-        "/oauth/main', 'data:image/png;base64,aGVsbG8=', 'https://accounts.google.com/last'];"
+        partner + "/oauth/main', 'data:image/png;base64,aGVsbG8=', '" + site +
+        "/main', 'http://files.test/report.txt', 'https://accounts.google.com/last'];"
         "function next() { var url = steps.shift(); if (!url) return; location.href = url;"
-        "  setTimeout(next, 300); }"
-        "setTimeout(next, 300);</script></body>";
+        "  setTimeout(next, 500); }"
+        "setTimeout(next, 500);</script></body>";
     const auto record = sandbox.home() / "opened-urls";
-    BackgroundProcess app({bundleWithShellPage(sandbox, page).string()},
-                          withRecordingBrowser(sandbox, sandbox.options(screen), record));
+    auto options = withRecordingBrowser(sandbox, sandbox.options(screen), record);
+    options.environment.push_back("http_proxy=http://127.0.0.1:" + std::to_string(web.port()));
+    options.environment.push_back("no_proxy=127.0.0.1,localhost");
+    // A desktop session would have its own proxy settings outrank these.
+    options.unsetEnvironment.insert(options.unsetEnvironment.end(),
+                                    {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION"});
+    BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, options);
     EXPECT_TRUE(
         waitUntil([&] { return readFile(record).find("/last\n") != std::string::npos; }, 60s))
         << app.standardErrorSoFar();
@@ -128,6 +164,17 @@ TEST(ShellNavigation, EachRuleThroughAPageOfLinks) {
     EXPECT_EQ(folderNames(sandbox.home() / downloadsFolder),
               (std::set<std::string>{"zevra-download.png"}));
     EXPECT_EQ(readFile(sandbox.home() / downloadsFolder / "zevra-download.png"), "hello");
+    const auto output = app.standardErrorSoFar();
+    EXPECT_EQ(standardErrorCount(app, "download started: http://files.test/report.txt"), 1u)
+        << output;
+    // The site in a frame is shown; in the main frame it is asked for but never shown.
+    const auto asked = web.targets();
+    const auto wasAsked = [&](const std::string& target) {
+        return std::find(asked.begin(), asked.end(), target) != asked.end();
+    };
+    EXPECT_TRUE(wasAsked(site + "/framed-image"));
+    EXPECT_TRUE(wasAsked(site + "/main"));
+    EXPECT_FALSE(wasAsked(site + "/main-image"));
     EXPECT_EQ(standardErrorCount(app, shellLoaded), 1u) << "the shell was left or reloaded";
 }
 
@@ -175,6 +222,51 @@ TEST(ShellMenu, KeysRunTheirSnippetsAndTheThemeRecoloursTheWindow) {
     static_cast<void>(screenColour(screen, "find-bar.png", 0, 0));
 }
 
+// The shell's server stops answering; the next shell load fails, is retried twice, and then
+// the recovery page takes the window (until the health check has the server back).
+TEST(ShellLoadRecovery, TwoRetriesThenTheRecoveryPage) {
+    const auto screen = display();
+    const AppSandbox sandbox;
+    const std::string page = "<!doctype html><body style='background:#204080'><script>"
+                             "function zevraReloadActiveTab() { location.href = '/?again'; }"
+                             "</script></body>";
+    // A desktop whose theme is a dark one by name (with white labels), beside no light one.
+    std::filesystem::create_directories(sandbox.home() / ".config/gtk-3.0");
+    std::ofstream(sandbox.home() / ".config/gtk-3.0/settings.ini")
+        << "[Settings]\ngtk-theme-name=Night-dark\n";
+    std::filesystem::create_directories(sandbox.home() / ".themes/Night-dark/gtk-3.0");
+    std::ofstream(sandbox.home() / ".themes/Night-dark/gtk-3.0/gtk.css") << "* { color: #fff; }";
+    BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, sandbox.options(screen));
+    ASSERT_TRUE(waitForStandardError(app, shellLoaded, 60s)) << app.standardErrorSoFar();
+    ASSERT_TRUE(waitUntil(
+        [&] { return screenColour(screen, "shell-load.png", insideX, insideY) == "#204080"; },
+        10s));
+    EXPECT_TRUE(menuBarTextIsDark("shell-load.png")) << "the dark theme was taken";
+    const auto window = xdotool(screen, {"search", "--name", "^ZEVRA$"});
+    xdotool(screen, {"windowfocus", "--sync", window.substr(0, window.find('\n'))});
+
+    ASSERT_TRUE(shutDownListeningSocket(app.pid(), 18484));
+    xdotool(screen, {"key", "--clearmodifiers", "ctrl+r"});
+    // The recovery page has the shell's address; the health check brings the shell itself
+    // back only seconds later.
+    ASSERT_TRUE(waitUntil([&] { return standardErrorCount(app, shellLoaded) == 2; }, 10s))
+        << app.standardErrorSoFar();
+    EXPECT_EQ(standardErrorCount(app, "load failed: http://127.0.0.1:18484/"), 3u)
+        << "the load and its two retries\n"
+        << app.standardErrorSoFar();
+    // The grey recovery page, whose box has a white (outset) left border left of the centre.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return screenColour(screen, "shell-load-recovery.png", insideX, insideY) == "#C0C0C0" &&
+                   runProcess({"/usr/bin/convert",
+                               (artifactsFolder() / "shell-load-recovery.png").string(), "-crop",
+                               "600x1+40+512", "-depth", "8", "txt:-"})
+                           .standardOutput.find("#FFFFFF") != std::string::npos;
+        },
+        3s));
+    EXPECT_EQ(standardErrorCount(app, "load failed: http://127.0.0.1:18484/?again"), 1u);
+}
+
 TEST(RendererRecovery, ThreeCrashesIn30SecondsShowTheRecoveryPageAndAreJournalled) {
     const auto screen = display();
     const AppSandbox sandbox;
@@ -220,7 +312,10 @@ TEST(MainWindowRestore, ClosedWindowComesBackWithItsPageOnTheNextLaunch) {
     const auto screen = display();
     const AppSandbox sandbox;
     const std::string page = "<!doctype html><body style='background:#204080'></body>";
-    BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, sandbox.options(screen));
+    // The desktop asks for a dark theme; the window keeps the light one its pages are made for.
+    auto options = sandbox.options(screen);
+    options.environment.push_back("GTK_THEME=Adwaita:dark");
+    BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, options);
     ASSERT_TRUE(waitForStandardError(app, shellLoaded, 60s)) << app.standardErrorSoFar();
     const auto visible = [&] {
         return !xdotool(screen, {"search", "--onlyvisible", "--name", "^ZEVRA$"}).empty();
@@ -238,6 +333,7 @@ TEST(MainWindowRestore, ClosedWindowComesBackWithItsPageOnTheNextLaunch) {
     EXPECT_TRUE(waitUntil(visible, 10s));
     EXPECT_TRUE(waitUntil(
         [&] { return screenColour(screen, "restored.png", insideX, insideY) == "#204080"; }, 10s));
+    EXPECT_TRUE(menuBarTextIsDark("restored.png"));
     EXPECT_EQ(standardErrorCount(app, shellLoaded), 1u) << "the page was loaded again";
 }
 

@@ -1,14 +1,8 @@
 #include "support/https_upstream.h"
 
 #include "support/child_process.h"
-#include "support/loopback_client.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <openssl/ssl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -17,8 +11,6 @@
 
 namespace zevra::testing {
 namespace {
-
-using TlsContext = std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)>;
 
 std::size_t contentLength(const std::string& head) {
     const std::string name = "\r\ncontent-length:";
@@ -37,7 +29,8 @@ bool writeAllTls(SSL* tls, const std::string& bytes) {
 } // namespace
 
 HttpsUpstream::HttpsUpstream(std::vector<std::string> hosts, Handler handler)
-    : hosts_(std::move(hosts)), handler_(std::move(handler)) {
+    : hosts_(std::move(hosts)), handler_(std::move(handler)),
+      context_(SSL_CTX_new(TLS_server_method()), SSL_CTX_free) {
     // A client hanging up on an endless answer must not end the test process.
     std::signal(SIGPIPE, SIG_IGN);
     std::string names;
@@ -49,26 +42,19 @@ HttpsUpstream::HttpsUpstream(std::vector<std::string> hosts, Handler handler)
                     "2", "-keyout", (folder_.path() / "key.pem").string(), "-out", caFile(),
                     "-subj", "/CN=" + hosts_.front(), "-addext", names});
     EXPECT_EQ(made.exitCode, 0) << made.standardError;
-    listener_ = listenOnLoopback(0);
-    port_ = boundPort(listener_.get());
-    EXPECT_NE(port_, 0);
-    int pipeEnds[2] = {-1, -1};
-    EXPECT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
-    stopRead_ = UniqueFd(pipeEnds[0]);
-    stopWrite_ = UniqueFd(pipeEnds[1]);
-    thread_ = std::thread([this] { serve(); });
+    SSL_CTX_use_certificate_file(context_.get(), caFile().c_str(), SSL_FILETYPE_PEM);
+    SSL_CTX_use_PrivateKey_file(context_.get(), (folder_.path() / "key.pem").c_str(),
+                                SSL_FILETYPE_PEM);
+    loop_.emplace([this](int fd) { serveConnection(fd); });
 }
 
-HttpsUpstream::~HttpsUpstream() {
-    stopWrite_ = UniqueFd();
-    thread_.join();
-}
+HttpsUpstream::~HttpsUpstream() = default;
 
 std::vector<std::string> HttpsUpstream::connectTo(int hostPort) const {
     std::vector<std::string> entries;
     for (const auto& host : hosts_) {
         entries.push_back(host + ":" + std::to_string(hostPort) +
-                          ":127.0.0.1:" + std::to_string(port_));
+                          ":127.0.0.1:" + std::to_string(port()));
     }
     return entries;
 }
@@ -78,26 +64,8 @@ std::vector<UpstreamRequest> HttpsUpstream::requests() const {
     return requests_;
 }
 
-void HttpsUpstream::serve() {
-    const TlsContext context(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
-    SSL_CTX_use_certificate_file(context.get(), caFile().c_str(), SSL_FILETYPE_PEM);
-    SSL_CTX_use_PrivateKey_file(context.get(), (folder_.path() / "key.pem").c_str(),
-                                SSL_FILETYPE_PEM);
-    for (;;) {
-        pollfd waiting[2] = {{listener_.get(), POLLIN, 0}, {stopRead_.get(), POLLIN, 0}};
-        if (::poll(waiting, 2, -1) < 0 || waiting[1].revents != 0) {
-            return;
-        }
-        const UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (connection.valid()) {
-            serveConnection(connection.get(), context.get());
-        }
-    }
-}
-
-void HttpsUpstream::serveConnection(int fd, void* context) {
-    const std::unique_ptr<SSL, decltype(&SSL_free)> tls(SSL_new(static_cast<SSL_CTX*>(context)),
-                                                        SSL_free);
+void HttpsUpstream::serveConnection(int fd) {
+    const std::unique_ptr<SSL, decltype(&SSL_free)> tls(SSL_new(context_.get()), SSL_free);
     SSL_set_fd(tls.get(), fd);
     if (SSL_accept(tls.get()) != 1) {
         return;

@@ -1,14 +1,17 @@
 #pragma once
 
-#include "base/unique_fd.h"
+#include "support/loopback_accept_loop.h"
 #include "support/temporary_folder.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+struct ssl_ctx_st;
 
 namespace zevra::testing {
 
@@ -36,7 +39,7 @@ public:
     HttpsUpstream& operator=(const HttpsUpstream&) = delete;
 
     [[nodiscard]] std::string caFile() const { return (folder_.path() / "cert.pem").string(); }
-    [[nodiscard]] std::uint16_t port() const { return port_; }
+    [[nodiscard]] std::uint16_t port() const { return loop_->port(); }
     // libcurl's connect-to entries sending every host (at `hostPort`) here.
     [[nodiscard]] std::vector<std::string> connectTo(int hostPort = 443) const;
     // Every request served so far, in order.
@@ -46,16 +49,13 @@ private:
     TemporaryFolder folder_;
     std::vector<std::string> hosts_;
     Handler handler_;
-    UniqueFd listener_;
-    UniqueFd stopWrite_;
-    UniqueFd stopRead_;
-    std::uint16_t port_ = 0;
+    std::unique_ptr<ssl_ctx_st, void (*)(ssl_ctx_st*)> context_;
     mutable std::mutex lock_;
     std::vector<UpstreamRequest> requests_;
-    std::thread thread_;
+    // Last, so it stops before what it serves with goes.
+    std::optional<LoopbackAcceptLoop> loop_;
 
-    void serve();
-    void serveConnection(int fd, void* context);
+    void serveConnection(int fd);
 };
 
 // "HTTP/1.1 <status>" with the header lines (each ending in CR LF), a length and the body.

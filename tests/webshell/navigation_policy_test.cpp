@@ -20,6 +20,7 @@ TEST(NavigationPolicy, ActionsFollowTheRulesInOrder) {
         const char* url;
         NavigationTarget target;
         ActionPolicy expected;
+        bool userGesture = false;
     };
     const Case cases[] = {
         {"", Main, ActionPolicy::Allow},
@@ -30,7 +31,12 @@ TEST(NavigationPolicy, ActionsFollowTheRulesInOrder) {
         {"data:text/html,<p>hi</p>", Sub, ActionPolicy::Allow},
         // The engine names no frame: the response, which does, decides.
         {"data:text/html,<p>hi</p>", Unknown, ActionPolicy::Allow},
-        {"https://accounts.google.com/o/signin", Sub, ActionPolicy::OpenInBrowser},
+        // A frame hands over a sign-in page only on a click; the main frame (or a frame the
+        // engine does not name) needs none.
+        {"https://accounts.google.com/o/signin", Sub, ActionPolicy::OpenInBrowser, true},
+        {"https://accounts.google.com/o/signin", Sub, ActionPolicy::Cancel},
+        {"https://accounts.google.com/o/signin", Unknown, ActionPolicy::OpenInBrowser},
+        {"https://auth.partner.example/oauth/start", Sub, ActionPolicy::Cancel},
         {"https://id.example.org/o/oauth2/auth?client=1", Main, ActionPolicy::OpenInBrowser},
         {"https://auth.partner.example/oauth/start", Main, ActionPolicy::OpenInBrowser},
         // Other schemes, or the words only in the query, open nothing.
@@ -46,8 +52,8 @@ TEST(NavigationPolicy, ActionsFollowTheRulesInOrder) {
         {"https://www.zevra.example/", Main, ActionPolicy::Allow},
         {"http://127.0.0.1:18484/proxy/x", Main, ActionPolicy::Allow},
     };
-    for (const auto& [url, target, expected] : cases) {
-        EXPECT_EQ(navigationActionPolicy({url, target, false}, hosts), expected) << url;
+    for (const auto& [url, target, expected, userGesture] : cases) {
+        EXPECT_EQ(navigationActionPolicy({url, target, userGesture}, hosts), expected) << url;
     }
 }
 
