@@ -21,6 +21,7 @@ class AuthMessageHandler;
 class BrowserAuthMessageHandler;
 class ReliabilityState;
 class LocalShellHealth;
+class UpdateServices;
 struct DataURLDownload;
 struct URLRequest;
 
@@ -63,6 +64,8 @@ private:
     const std::shared_ptr<HttpClient> healthHttp_;
     std::shared_ptr<LocalShellHealth> health_;
     std::unique_ptr<MainThreadTimer> healthTimer_;
+    // The app and extension update flows, with their own transfer threads.
+    std::unique_ptr<UpdateServices> updates_;
     std::unique_ptr<MainThreadTimer> appUpdateCheckTimer_;
     std::unique_ptr<MainThreadTimer> extensionUpdateCheckTimer_;
     WebView* webView_ = nullptr; // the main window's, once it exists
