@@ -92,10 +92,8 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
     // is trusted, the status seen (0: no response), the body, whether the request reached it,
     // and whether the progress report asks to stop.
     const std::tuple<std::string, bool, int, std::string, bool, bool> cases[] = {
-        {ok, true, 200, "hello", true, false},
-        {moved, true, 302, "", true, false}, // not followed
-        {ok, false, 0, "", false, false},
-        {"", true, 0, "", true, false},
+        {ok, true, 200, "hello", true, false}, {moved, true, 302, "", true, false}, // not followed
+        {ok, false, 0, "", false, false},      {"", true, 0, "", true, false},
         {ok, true, 0, "", true, true},
     };
     for (const auto& [answer, trusted, status, body, requestSeen, stop] : cases) {
@@ -103,10 +101,15 @@ TEST(CurlHttpClient, HttpsExchangesOnTheTrustedCertificateOnly) {
         const auto progress = [stop](std::int64_t received, std::int64_t) {
             return !stop || received == 0;
         };
-        const std::string head = server.exchange(
-            *server.client({}, trusted), answer, response,
-            {"GET", "https://zevra.example/api/x", {{"X-Sent", "1"}}, "", 300ms, false,
-             std::int64_t{5}, progress});
+        const std::string head = server.exchange(*server.client({}, trusted), answer, response,
+                                                 {"GET",
+                                                  "https://zevra.example/api/x",
+                                                  {{"X-Sent", "1"}},
+                                                  "",
+                                                  300ms,
+                                                  false,
+                                                  std::int64_t{5},
+                                                  progress});
         EXPECT_EQ(response.has_value() ? response->status : 0, status) << answer;
         EXPECT_EQ(response.has_value() ? response->body : "", body) << answer;
         const bool seen = head.starts_with("GET /api/x HTTP/1.1\r\n") &&
