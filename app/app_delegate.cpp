@@ -8,6 +8,7 @@
 #include "app/main_menu.h"
 #include "app/production_services.h"
 #include "app/safe_start_page.h"
+#include "app/update_services.h"
 #include "auth/browser_session.h"
 #include "base/shell_address.h"
 #include "build_config.h"
@@ -96,6 +97,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     // After the restore's second step, which fronts the main window: documents handed over
     // at launch open on top of it.
     application_.postToMain([this] { documents_->finishLaunching(); });
+    updates_ = std::make_unique<UpdateServices>(
+        application_,
+        [session = session_]() -> std::optional<std::string> {
+            return session ? session->currentToken() : std::nullopt;
+        },
+        [this] { application_.quit(); });
     installMainMenu();
     scheduleUpdateChecks();
 }
@@ -104,6 +111,8 @@ void AppDelegate::applicationWillTerminate() {
     healthTimer_.reset();
     appUpdateCheckTimer_.reset();
     extensionUpdateCheckTimer_.reset();
+    // Transfers in flight give up rather than hold the exit.
+    updates_.reset();
     if (server_) {
         server_->stop();
     }
@@ -330,12 +339,16 @@ void AppDelegate::scheduleUpdateChecks() {
         extensionUpdateNoticeDelay, false, [this] { checkForExtensionUpdates(true); });
 }
 
-void AppDelegate::checkForAppUpdates(bool /*silent*/) {
-    static_cast<void>(std::fputs("ZEVRA: update checks arrive with the update flow\n", stderr));
+void AppDelegate::checkForAppUpdates(bool silent) {
+    if (updates_) {
+        updates_->checkForAppUpdates(silent);
+    }
 }
 
-void AppDelegate::checkForExtensionUpdates(bool /*silent*/) {
-    static_cast<void>(std::fputs("ZEVRA: update checks arrive with the update flow\n", stderr));
+void AppDelegate::checkForExtensionUpdates(bool silent) {
+    if (updates_) {
+        updates_->checkForExtensionUpdates(silent);
+    }
 }
 
 void AppDelegate::evaluateInMainWebView(const std::string& snippet) {

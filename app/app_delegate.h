@@ -24,6 +24,7 @@ class DownloadServices;
 class ApplicationFloaters;
 class WebUIDelegate;
 class LocalShellHealth;
+class UpdateServices;
 struct URLRequest;
 
 // The one application delegate: runs start-up on the main thread and composes the services
@@ -68,6 +69,8 @@ private:
     const std::shared_ptr<HttpClient> healthHttp_;
     std::shared_ptr<LocalShellHealth> health_;
     std::unique_ptr<MainThreadTimer> healthTimer_;
+    // The app and extension update flows, with their own transfer threads.
+    std::unique_ptr<UpdateServices> updates_;
     std::unique_ptr<MainThreadTimer> appUpdateCheckTimer_;
     std::unique_ptr<MainThreadTimer> extensionUpdateCheckTimer_;
     WebView* webView_ = nullptr; // the main window's, once it exists

@@ -18,6 +18,30 @@ std::filesystem::path mainBundlePath() {
     return executablePath().parent_path().parent_path().parent_path();
 }
 
+// The release host's client, cut short once the application is going away.
+class StoppableHttpClient final : public HttpClient {
+public:
+    StoppableHttpClient(std::shared_ptr<HttpClient> http, const std::atomic<bool>& stopping)
+        : http_(std::move(http)), stopping_(stopping) {}
+
+    std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
+        return exchange(request).response;
+    }
+
+    HttpClientResult exchange(const HttpClientRequest& request) override {
+        auto stoppable = request;
+        stoppable.progress = [this, progress = request.progress](std::int64_t received,
+                                                                 std::int64_t expected) {
+            return !stopping_ && (!progress || progress(received, expected));
+        };
+        return http_->exchange(stoppable);
+    }
+
+private:
+    const std::shared_ptr<HttpClient> http_;
+    const std::atomic<bool>& stopping_;
+};
+
 } // namespace
 
 UpdateServices::UpdateServices(Application& application,
@@ -32,6 +56,10 @@ UpdateServices::UpdateServices(Application& application,
            state_),
       extension_(environment(application), extensionUpdateSettings(homeFolder(), defaults_),
                  state_) {}
+
+UpdateServices::~UpdateServices() {
+    stopping_ = true;
+}
 
 void UpdateServices::checkForExtensionUpdates(bool silent) {
     if (silent) {
@@ -48,7 +76,7 @@ UpdateEnvironment UpdateServices::environment(Application& application) {
         temporary = "/tmp";
     }
     return {
-        .http = makeHttpClient(),
+        .http = std::make_shared<StoppableHttpClient>(makeHttpClient(), stopping_),
         .runInBackground =
             [this](std::function<void()> work) { return transfers_.post(std::move(work)); },
         .postToMain =

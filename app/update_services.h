@@ -8,6 +8,7 @@
 #include "update/update_defaults.h"
 #include "update/update_flow_state.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ public:
     UpdateServices(Application& application,
                    std::function<std::optional<std::string>()> sessionToken,
                    std::function<void()> quitApplication);
+    // Transfers still running give up at their next progress report.
+    ~UpdateServices();
     UpdateServices(const UpdateServices&) = delete;
     UpdateServices& operator=(const UpdateServices&) = delete;
 
@@ -30,6 +33,7 @@ public:
     void checkForExtensionUpdates(bool silent);
 
 private:
+    std::atomic<bool> stopping_{false};
     UpdateFlowState state_;
     UpdateDefaults defaults_;
     const PendingSessionHandoffStore handoff_;

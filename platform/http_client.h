@@ -48,6 +48,12 @@ struct HttpClientOptions {
     std::filesystem::path cookieFile{};
 };
 
+// An exchange's response, or in words for the user why none arrived.
+struct HttpClientResult {
+    std::optional<HttpClientResponse> response;
+    std::string failure{};
+};
+
 // One HTTP(S) exchange at a time per call; redirects are never followed. Safe to call from
 // several threads at once.
 class HttpClient {
@@ -56,6 +62,13 @@ public:
     // Absent when no HTTP response arrived (connection, TLS or timeout failure).
     [[nodiscard]] virtual std::optional<HttpClientResponse>
     send(const HttpClientRequest& request) = 0;
+    // As send, telling what went wrong when nothing usable arrived: a timeout, a refused
+    // connection, a TLS failure, a body over its limit.
+    [[nodiscard]] virtual HttpClientResult exchange(const HttpClientRequest& request) {
+        auto response = send(request);
+        const bool answered = response.has_value();
+        return {std::move(response), answered ? "" : "No response arrived."};
+    }
 };
 
 // libcurl.

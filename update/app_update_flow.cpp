@@ -13,16 +13,33 @@
 namespace zevra {
 namespace {
 
-std::string updatePrompt(const ZevraUpdateManifest& manifest, const std::string& localVersion) {
+std::string releaseSummary(const ZevraUpdateManifest& manifest, const std::string& localVersion) {
     std::string notes;
     if (manifest.notes) {
         for (std::size_t i = 0; i < manifest.notes->size() && i < 3; ++i) {
             notes += (i == 0 ? "- " : "\n- ") + (*manifest.notes)[i];
         }
     }
-    return "You are running ZEVRA " + localVersion + ".\n\n" + notes +
-           "\n\nZEVRA can download the update, replace this app, and relaunch. If macOS blocks "
-           "replacement, the zip will be shown in Finder.";
+    return "You are running ZEVRA " + localVersion + ".\n\n" + notes;
+}
+
+AlertDescription updatePrompt(const ZevraUpdateManifest& manifest, const std::string& localVersion,
+                              bool packageManaged) {
+    const auto summary = releaseSummary(manifest, localVersion);
+    const auto title = "ZEVRA " + manifest.version + " is available";
+    if (packageManaged) {
+        // The package manager owns this copy: nothing is downloaded or replaced here.
+        return {AlertStyle::Informational,
+                title,
+                summary + "\n\nThis copy of ZEVRA was installed by the package manager; update "
+                          "it there to get the new version.",
+                {"OK", "Release Page"}};
+    }
+    return {AlertStyle::Informational,
+            title,
+            summary + "\n\nZEVRA can download the update, replace this app, and relaunch. If "
+                      "macOS blocks replacement, the zip will be shown in Finder.",
+            {"Install and Relaunch", "Later", "Release Page"}};
 }
 
 } // namespace
@@ -91,16 +108,15 @@ void AppUpdateFlow::checkInBackground(bool silent) {
 
 void AppUpdateFlow::promptForUpdate(const AcceptedAppManifest& accepted) {
     const auto& manifest = accepted.manifest;
-    const auto answer = environment_.runAlert({AlertStyle::Informational,
-                                               "ZEVRA " + manifest.version + " is available",
-                                               updatePrompt(manifest, settings_.currentVersion),
-                                               {"Install and Relaunch", "Later", "Release Page"}});
-    if (answer == 0) {
+    const bool packageManaged = isPackageManagedBundle(settings_.bundlePath);
+    const auto prompt = updatePrompt(manifest, settings_.currentVersion, packageManaged);
+    const auto answer = environment_.runAlert(prompt);
+    if (answer == 0 && !packageManaged) {
         downloadAndInstallUpdate(manifest);
         return;
     }
     release();
-    if (answer == 2 && manifest.releaseNotesURL) {
+    if (answer + 1 == prompt.buttons.size() && manifest.releaseNotesURL) {
         if (const auto page = trustedReleaseURL(*manifest.releaseNotesURL)) {
             static_cast<void>(environment_.openURL(page->absoluteString));
         }
@@ -141,14 +157,6 @@ void AppUpdateFlow::downloadInBackground(const ZevraUpdateManifest& manifest,
     std::filesystem::remove(saved, error);
     if (!std::filesystem::copy_file(download->file->path(), saved, error)) {
         fail("Update failed", "Could not save update: " + error.message());
-        return;
-    }
-    if (isPackageManagedBundle(settings_.bundlePath)) {
-        fail("Update available",
-             "ZEVRA " + manifest.version +
-                 " was downloaded and verified. This copy of ZEVRA was installed by the package "
-                 "manager, so update it there; the release was saved as " +
-                 saved.string() + ".");
         return;
     }
     launchUpdateInstaller(saved, manifest.version);

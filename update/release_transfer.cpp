@@ -26,9 +26,10 @@ ReleaseFetch fetchRelease(HttpClient& http, const std::string& url, std::int64_t
                                     true,
                                     maxBytes,
                                     std::move(progress)};
-    const auto answer = http.send(request);
+    auto result = http.exchange(request);
+    const auto& answer = result.response;
     if (!answer) {
-        return {std::nullopt, std::nullopt, "The release host could not be reached."};
+        return {std::nullopt, std::nullopt, std::move(result.failure)};
     }
     ReleaseResponse response{answer->status, url, std::nullopt};
     for (const auto& [name, value] : answer->headers) {

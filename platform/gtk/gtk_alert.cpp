@@ -1,5 +1,7 @@
 #include "platform/gtk/gtk_alert.h"
 
+#include "platform/debug_log.h"
+
 #include <gtk/gtk.h>
 
 namespace zevra {
@@ -33,6 +35,7 @@ std::size_t runGtkAlert(GtkWindow* parent, const AlertDescription& alert) {
         gtk_dialog_add_button(GTK_DIALOG(dialog), "OK", 0);
     }
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), 0);
+    debugLine("alert: " + alert.message + ": " + alert.informativeText);
     // The buttons are fixed: closing the dialog by other means chooses nothing, so ask again.
     gint response = GTK_RESPONSE_DELETE_EVENT;
     while (response == GTK_RESPONSE_DELETE_EVENT) {

@@ -139,7 +139,7 @@ void HeadlessApplication::setMainMenu(const std::vector<Menu>& menus) {
 std::size_t HeadlessApplication::runModalAlert(const AlertDescription& alert) {
     const std::lock_guard lock(mutex_);
     alerts_.push_back(alert);
-    debugLine("alert: " + alert.message);
+    debugLine("alert: " + alert.message + ": " + alert.informativeText);
     if (alertAnswers_.empty()) {
         return 0;
     }

@@ -33,16 +33,19 @@ bool setsCookies(const std::vector<std::pair<std::string, std::string>>& headers
     });
 }
 
-// Where the body goes, and what limits it.
+// Where the body goes, what limits it, and whether the limit or the caller ended it.
 struct BodySink {
     std::string* body;
     const HttpClientRequest* request;
+    bool overLimit = false;
+    bool cancelled = false;
 };
 
 size_t appendBody(char* data, size_t size, size_t count, void* target) {
-    const auto* sink = static_cast<BodySink*>(target);
+    auto* sink = static_cast<BodySink*>(target);
     const auto& limit = sink->request->maxBodyBytes;
     if (limit && static_cast<std::int64_t>(sink->body->size() + size * count) > *limit) {
+        sink->overLimit = true;
         return 0; // curl ends the transfer with a write error
     }
     sink->body->append(data, size * count);
@@ -50,14 +53,57 @@ size_t appendBody(char* data, size_t size, size_t count, void* target) {
 }
 
 int reportProgress(void* target, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
-    const auto* request = static_cast<const HttpClientRequest*>(target);
+    auto* sink = static_cast<BodySink*>(target);
+    const auto* request = sink->request;
     if (request->maxBodyBytes && expected > *request->maxBodyBytes) {
+        sink->overLimit = true;
         return 1;
     }
     if (request->progress && !request->progress(received, expected > 0 ? expected : -1)) {
+        sink->cancelled = true;
         return 1;
     }
     return 0;
+}
+
+std::string sizeInWords(std::int64_t bytes) {
+    constexpr std::int64_t mebibyte = std::int64_t{1} << 20;
+    return bytes % mebibyte == 0 ? std::to_string(bytes / mebibyte) + " MiB"
+                                 : std::to_string(bytes) + " bytes";
+}
+
+// Why no response arrived, for the user.
+std::string failureInWords(CURLcode code, const BodySink& sink, const char* detail) {
+    if (sink.overLimit) {
+        return "The response was larger than the " +
+               sizeInWords(sink.request->maxBodyBytes.value_or(0)) + " allowed.";
+    }
+    if (sink.cancelled) {
+        return "The transfer was cancelled.";
+    }
+    const std::string because = *detail != '\0' ? std::string(" (") + detail + ")." : ".";
+    switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return "The connection timed out" + because;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return "The host name could not be resolved" + because;
+    case CURLE_COULDNT_CONNECT:
+        return "The connection was refused" + because;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+        return "A secure (TLS) connection could not be made" + because;
+    case CURLE_GOT_NOTHING:
+        return "The server closed the connection without answering.";
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+        return "The connection broke off" + because;
+    default:
+        return std::string(curl_easy_strerror(code)) + ".";
+    }
 }
 
 std::string trimmed(std::string text) {
@@ -92,9 +138,13 @@ public:
     }
 
     std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
+        return exchange(request).response;
+    }
+
+    HttpClientResult exchange(const HttpClientRequest& request) override {
         const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
         if (handle == nullptr) {
-            return std::nullopt;
+            return {std::nullopt, "The network library could not start a transfer."};
         }
         CURL* curl = handle.get();
         HttpClientResponse response;
@@ -129,7 +179,7 @@ public:
         BodySink sink{&response.body, &request};
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, reportProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &request);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, appendHeader);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response.headers);
@@ -143,13 +193,15 @@ public:
             shared_->attach(curl);
         }
 
-        if (curl_easy_perform(curl) != CURLE_OK) {
-            return std::nullopt;
+        char detail[CURL_ERROR_SIZE] = "";
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
+        if (const auto code = curl_easy_perform(curl); code != CURLE_OK) {
+            return {std::nullopt, failureInWords(code, sink, detail)};
         }
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         if (status <= 0) {
-            return std::nullopt;
+            return {std::nullopt, "No HTTP response arrived."};
         }
         response.status = static_cast<int>(status);
         const char* finalURL = nullptr;
@@ -159,7 +211,7 @@ public:
             // The cookie file only loses the newest cookies when this fails; the answer stands.
             static_cast<void>(shared_->saveCookies());
         }
-        return response;
+        return {std::move(response)};
     }
 
 private:

@@ -220,6 +220,11 @@ TEST(ShellMenu, KeysRunTheirSnippetsAndTheThemeRecoloursTheWindow) {
     xdotool(screen, {"key", "--clearmodifiers", "ctrl+f"});
     EXPECT_TRUE(waitForStandardError(app, "find bar shown", 10s));
     static_cast<void>(screenColour(screen, "find-bar.png", 0, 0));
+    // Check for Updates runs the app's update check; no release host is reachable here, and
+    // the message says why.
+    xdotool(screen, {"key", "--clearmodifiers", "ctrl+u"});
+    EXPECT_TRUE(waitForStandardError(app, "alert: Could not check for updates: The ", 40s))
+        << app.standardErrorSoFar();
 }
 
 // The shell's server stops answering; the next shell load fails, is retried twice, and then

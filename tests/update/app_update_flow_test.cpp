@@ -1,74 +1,38 @@
 #include "update/app_update_flow.h"
 
-#include "support/tls_test_host.h"
+#include "app_flow_fixture.h"
+#include "update/release_transfer.h"
 #include "update/update_installer_script.h"
-#include "update_flow_fixture.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <thread>
 
 namespace zevra {
 namespace {
 
-using testing::releaseDownloads;
 using Flow = UpdateFlowState::Flow;
 
-const std::string manifestURL = releaseDownloads + "zevra-app-latest.json";
-const std::string archiveURL = releaseDownloads + "ZEVRA-app-arm64-v1.4.0.zip";
-const std::string host = config::ReleaseHost;
 const std::string token32(32, 'a');
 
-nlohmann::json appManifest(const std::string& version, const testing::ServedArchive& archive) {
-    return {{"schema_version", "zevra-release-manifest-v1"},
-            {"channel", "direct"},
-            {"product", "zevra-macos-app"},
-            {"version", version},
-            {"architecture", "arm64"},
-            {"minimum_macos", "12.0"},
-            {"download_url", releaseDownloads + "ZEVRA-app-arm64-v" + version + ".zip"},
-            {"sha256", archive.sha256},
-            {"bytes", archive.bytes.size()},
-            {"notes", {"One", "Two", "Three", "Four"}},
-            {"release_notes_url", "https://" + host + "/notes"}};
+// Each message shown starts with the one expected.
+void expectMessages(const std::vector<std::string>& shown, const std::vector<std::string>& expected,
+                    const std::string& name) {
+    ASSERT_EQ(shown.size(), expected.size()) << name;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(shown[i].starts_with(expected[i])) << name << ": " << shown[i];
+    }
 }
 
-// A release host offering 1.4.0 to a running 1.3.0, and the flow wired to it.
-struct AppFlowTest {
-    testing::UpdateFlowHarness harness;
-    const testing::ServedArchive archive =
-        testing::makeArchive(harness.folder.path() / "served.zip", testing::appShapedEntries());
-    nlohmann::json manifest = appManifest("1.4.0", archive);
-    UpdateFlowState state;
-    const PendingSessionHandoffStore handoff{harness.folder.path() / "support", systemClock()};
-    std::optional<std::string> token;
-    bool quit = false;
-    AppUpdateSettings settings{"1.3.0",     harness.folder.path() / "Applications/ZEVRA.app",
-                               manifestURL, [this] { return token; },
-                               &handoff,    [this] { quit = true; },
-                               {"/bin/sh"}, 4242};
-
-    void serve(const std::string& archiveMIME = "application/zip") {
-        harness.host->serve(manifestURL, manifest.dump());
-        harness.host->serve(archiveURL, archive.bytes, archiveMIME);
-    }
-    // One check from the menu (or the silent one) answered with `answers`, run to its end.
-    void check(bool silent, std::vector<std::size_t> answers = {}) {
-        harness.answers.assign(answers.begin(), answers.end());
-        AppUpdateFlow flow(harness.environment(), settings, state);
-        flow.checkForUpdates(silent);
-        harness.settle();
-        EXPECT_FALSE(state.running(Flow::app) && !quit);
-    }
-};
-
 TEST(AppUpdateFlow, ChecksOffersAndEndsTheFlow) {
-    const std::string prompt =
-        "ZEVRA 1.4.0 is available: You are running ZEVRA 1.3.0.\n\n- One\n- Two\n- "
-        "Three\n\nZEVRA can download the update, replace this app, and relaunch. If macOS blocks "
-        "replacement, the zip will be shown in Finder.";
+    const std::string summary =
+        "ZEVRA 1.4.0 is available: You are running ZEVRA 1.3.0.\n\n- One\n- "
+        "Two\n- Three\n\n";
+    const std::string prompt = summary + "ZEVRA can download the update, replace this app, and "
+                                         "relaunch. If macOS blocks replacement, the zip will be "
+                                         "shown in Finder.";
+    const std::string packagePrompt = summary + "This copy of ZEVRA was installed by the package "
+                                                "manager; update it there to get the new version.";
     const std::string upToDate = "ZEVRA is up to date: You are running ZEVRA 1.3.0.";
+    const std::string couldNot = "Could not check for updates: ";
     // What the host serves, silent, the answers, the messages, what was opened.
     struct Case {
         const char* name;
@@ -91,44 +55,84 @@ TEST(AppUpdateFlow, ChecksOffersAndEndsTheFlow) {
             t.serve();
         };
     };
-    const auto nothing = [](AppFlowTest&) {};
+    const auto refused = [](AppFlowTest& t) {
+        t.harness.host->through = makeHttpClient({t.tls.caFile(), {host + ":443:127.0.0.1:1"}});
+    };
+    const auto installedByPackage = [](AppFlowTest& t) {
+        t.settings.bundlePath = "/opt/zevra/ZEVRA.app";
+        t.serve();
+    };
+    const std::string notes = "https://" + host + "/notes";
     const std::vector<Case> cases{
         {"up to date, menu", serveVersion("1.3.0"), false, {}, {upToDate}, {}},
         {"up to date, silent", serveVersion("1.3.0"), true, {}, {}, {}},
-        {"unreachable, silent", nothing, true, {}, {}, {}},
-        {"unreachable, menu",
-         nothing,
+        {"unreachable, silent", refused, true, {}, {}, {}},
+        {"unreachable, menu", refused, false, {}, {couldNot + "The connection was refused"}, {}},
+        {"untrusted certificate",
+         [](AppFlowTest& t) {
+             t.harness.host->through = makeHttpClient({.connectTo = t.tls.connectTo()});
+         },
          false,
          {},
-         {"Could not check for updates: The release host could not be reached."},
+         {couldNot + "A secure (TLS) connection could not be made"},
+         {}},
+        {"closed without an answer",
+         [](AppFlowTest&) {},
+         false,
+         {},
+         {couldNot + "The server closed the connection without answering."},
+         {}},
+        {"manifest over its transfer limit",
+         [](AppFlowTest& t) {
+             t.answer(manifestPath, "200 OK", "application/json",
+                      std::string(manifestTransferMaxBytes + 1, ' '));
+         },
+         false,
+         {},
+         {couldNot + "The response was larger than the 1 MiB allowed."},
          {}},
         {"manifest refused",
-         [](AppFlowTest& t) { t.harness.host->serve(manifestURL, "{}"); },
+         [](AppFlowTest& t) { t.answer(manifestPath, "200 OK", "application/json", "{}"); },
          false,
          {},
-         {"Could not check for updates: The update manifest was not readable."},
+         {couldNot + "The update manifest was not readable."},
+         {}},
+        {"manifest redirected",
+         [](AppFlowTest& t) {
+             t.answer(manifestPath, "302 Found", "text/plain\r\nLocation: " + archiveURL, "");
+             t.serve(); // the redirect's target is never asked for
+             t.answer(manifestPath, "302 Found", "text/plain\r\nLocation: " + archiveURL, "");
+         },
+         false,
+         {},
+         {couldNot + "The update manifest was not readable."},
          {}},
         {"later", serveVersion("1.4.0"), true, {1}, {prompt}, {}},
-        {"release page",
-         serveReleasePage("https://" + host + "/notes"),
-         true,
-         {2},
-         {prompt},
-         {"https://" + host + "/notes"}},
+        {"release page", serveReleasePage(notes), true, {2}, {prompt}, {notes}},
         {"release page on another host",
          serveReleasePage("https://elsewhere.example/notes"),
          true,
          {2},
          {prompt},
          {}},
+        {"installed by the package manager", installedByPackage, true, {0}, {packagePrompt}, {}},
+        {"installed by the package manager, release page",
+         installedByPackage,
+         true,
+         {1},
+         {packagePrompt},
+         {notes}},
     };
     for (const auto& c : cases) {
         AppFlowTest t;
         c.serve(t);
         t.check(c.silent, c.answers);
-        EXPECT_EQ(t.harness.messages(), c.messages) << c.name;
+        expectMessages(t.harness.messages(), c.messages, c.name);
         EXPECT_EQ(t.harness.opened, c.opened) << c.name;
         EXPECT_FALSE(t.state.running(Flow::app)) << c.name;
+        // Only the manifest was asked for; nothing was downloaded or saved.
+        EXPECT_LE(t.tls.requests().size(), 1U) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(t.harness.folder.path() / "Downloads")) << c.name;
     }
 }
 
@@ -150,8 +154,13 @@ TEST(AppUpdateFlow, ASecondCheckWhileOneRunsSendsNothing) {
     const auto& request = t.harness.host->requests[0];
     EXPECT_EQ(request.timeout, std::chrono::seconds(30));
     EXPECT_TRUE(request.stallTimeout);
-    EXPECT_EQ(request.headers, (std::vector<std::pair<std::string, std::string>>{
-                                   {"Cache-Control", "no-cache"}, {"Pragma", "no-cache"}}));
+    const auto arrived = t.tls.requests();
+    ASSERT_EQ(arrived.size(), 1U);
+    EXPECT_TRUE(arrived[0].head.starts_with("GET " + manifestPath + " HTTP/1.1\r\n"))
+        << arrived[0].head;
+    EXPECT_NE(arrived[0].head.find("\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"),
+              std::string::npos)
+        << arrived[0].head;
 }
 
 TEST(AppUpdateFlow, RefusesABadDownload) {
@@ -178,9 +187,11 @@ TEST(AppUpdateFlow, RefusesABadDownload) {
          },
          "Update verification failed: SHA-256 verification failed. The archive was not "
          "installed."},
-        {"archive unreachable",
-         [](AppFlowTest& t) { t.harness.host->serve(manifestURL, t.manifest.dump()); },
-         "Download failed: The release host could not be reached."},
+        {"archive not answered",
+         [](AppFlowTest& t) {
+             t.answer(manifestPath, "200 OK", "application/json", t.manifest.dump());
+         },
+         "Download failed: The server closed the connection without answering."},
     };
     for (const auto& c : cases) {
         AppFlowTest t;
@@ -189,9 +200,7 @@ TEST(AppUpdateFlow, RefusesABadDownload) {
         ASSERT_EQ(t.harness.messages().size(), 2U) << c.name;
         EXPECT_TRUE(t.harness.messages()[1].starts_with(c.message)) << t.harness.messages()[1];
         EXPECT_FALSE(t.state.running(Flow::app)) << c.name;
-        EXPECT_FALSE(
-            std::filesystem::exists(t.harness.folder.path() / "Downloads/ZEVRA-app-1.4.0.zip"))
-            << c.name;
+        EXPECT_FALSE(std::filesystem::exists(t.saved())) << c.name;
         EXPECT_TRUE(t.harness.started.empty()) << c.name;
     }
 }
@@ -201,32 +210,22 @@ TEST(AppUpdateFlow, SavesHandsOverAndQuitsIntoTheInstaller) {
         const char* name;
         std::optional<std::string> token;
         std::vector<std::filesystem::path> tools;
-        std::filesystem::path bundle; // empty: the one in the test's folder
-        std::string message;          // empty: the installer started and the app quit
+        std::string message; // empty: the installer started and the app quit
     };
     const std::string downloaded = "Update downloaded: ZEVRA could not replace itself "
                                    "automatically, so the update zip was shown in Finder.";
     const std::vector<Case> cases{
-        {"signed out", std::nullopt, {"/bin/sh"}, {}, ""},
-        {"signed in", token32, {"/bin/sh"}, {}, ""},
-        {"installer tools missing", token32, {"/bin/sh", "/usr/bin/ditto-absent"}, {}, downloaded},
-        {"installed by the package manager",
-         token32,
-         {"/bin/sh"},
-         "/opt/zevra/ZEVRA.app",
-         "Update available: ZEVRA 1.4.0 was downloaded and verified. This copy of ZEVRA was "
-         "installed by the package manager, so update it there; the release was saved as "},
+        {"signed out", std::nullopt, {"/bin/sh"}, ""},
+        {"signed in", token32, {"/bin/sh"}, ""},
+        {"installer tools missing", token32, {"/bin/sh", "/usr/bin/ditto-absent"}, downloaded},
     };
     for (const auto& c : cases) {
         AppFlowTest t;
         t.serve();
         t.token = c.token;
         t.settings.installerTools = c.tools;
-        if (!c.bundle.empty()) {
-            t.settings.bundlePath = c.bundle;
-        }
         t.check(true, {0});
-        const auto saved = t.harness.folder.path() / "Downloads/ZEVRA-app-1.4.0.zip";
+        const auto saved = t.saved();
         EXPECT_EQ(testing::readFile(saved), t.archive.bytes) << c.name;
         const bool installing = c.message.empty();
         EXPECT_EQ(t.quit, installing) << c.name;
@@ -240,7 +239,8 @@ TEST(AppUpdateFlow, SavesHandsOverAndQuitsIntoTheInstaller) {
             EXPECT_EQ(t.harness.revealed.size(), c.message == downloaded ? 1U : 0U) << c.name;
             continue;
         }
-        EXPECT_EQ(t.harness.progressShown, std::vector<double>{1.0}) << c.name;
+        ASSERT_FALSE(t.harness.progressShown.empty()) << c.name;
+        EXPECT_EQ(t.harness.progressShown.back(), 1.0) << c.name;
         EXPECT_EQ(t.harness.openProgressWindows, 0) << c.name;
         ASSERT_EQ(t.harness.started.size(), 1U) << c.name;
         const auto& argv = t.harness.started[0];
@@ -263,42 +263,6 @@ TEST(AppUpdateFlow, ACancelledDownloadEndsQuietly) {
     EXPECT_FALSE(t.state.running(Flow::app));
     EXPECT_EQ(t.harness.openProgressWindows, 0);
     EXPECT_FALSE(std::filesystem::exists(t.harness.folder.path() / "Downloads"));
-}
-
-// The one suite over real HTTPS: a release host on loopback with a certificate made here.
-TEST(AppUpdateFlow, FetchesAndVerifiesFromAnHttpsReleaseHost) {
-    testing::TlsTestHost tls(host);
-    ASSERT_TRUE(tls.ready());
-    AppFlowTest t;
-    t.harness.http = makeHttpClient({tls.caFile(), {tls.connectTo()}});
-    t.settings.installerTools = {"/usr/bin/ditto-absent"};
-    const auto reply = [](const std::string& mime, const std::string& body) {
-        return "HTTP/1.1 200 OK\r\nContent-Type: " + mime +
-               "\r\nContent-Length: " + std::to_string(body.size()) +
-               "\r\nConnection: close\r\n\r\n" + body;
-    };
-    std::vector<std::string> heads;
-    std::jthread server([&] {
-        for (int i = 0; i < 2; ++i) {
-            heads.push_back(tls.serveOne([&](const std::string& head) {
-                return head.starts_with("GET /downloads/zevra-app-latest.json ")
-                           ? reply("application/json", t.manifest.dump())
-                           : reply("application/zip", t.archive.bytes);
-            }));
-        }
-    });
-    t.check(false, {0});
-    server.join();
-    ASSERT_EQ(t.harness.messages().size(), 2U);
-    EXPECT_EQ(t.harness.messages()[1], "Update downloaded: ZEVRA could not replace itself "
-                                       "automatically, so the update zip was shown in Finder.");
-    EXPECT_EQ(testing::readFile(t.harness.folder.path() / "Downloads/ZEVRA-app-1.4.0.zip"),
-              t.archive.bytes);
-    for (const auto& head : heads) {
-        EXPECT_NE(head.find("\r\nCache-Control: no-cache\r\nPragma: no-cache\r\n"),
-                  std::string::npos)
-            << head;
-    }
 }
 
 TEST(PackageManagedBundle, IsTheOneUnderOptZevra) {

@@ -15,7 +15,8 @@ namespace zevra::testing {
 inline const std::string releaseDownloads =
     std::string("https://") + config::ReleaseHost + "/downloads/";
 
-// The release host: answers by URL; a URL without an answer gets no response at all.
+// The release host: answers by URL, or passes each request on to `through` (a real client to a
+// TLS host); a URL without an answer gets no response at all.
 class FakeReleaseHost final : public HttpClient {
 public:
     void serve(const std::string& url, const std::string& body,
@@ -23,21 +24,28 @@ public:
         answers_[url] = HttpClientResponse{status, {{"Content-Type", mime}}, body};
     }
     std::optional<HttpClientResponse> send(const HttpClientRequest& request) override {
+        return exchange(request).response;
+    }
+    HttpClientResult exchange(const HttpClientRequest& request) override {
         requests.push_back(request);
         whileSending();
+        if (through) {
+            return through->exchange(request);
+        }
         const auto answer = answers_.find(request.url);
         if (answer == answers_.end()) {
-            return std::nullopt;
+            return {std::nullopt, "No response arrived."};
         }
         const auto size = static_cast<std::int64_t>(answer->second.body.size());
         if (request.progress && !request.progress(size, size)) {
-            return std::nullopt;
+            return {std::nullopt, "The transfer was cancelled."};
         }
-        return answer->second;
+        return {answer->second};
     }
     std::vector<HttpClientRequest> requests;
     // What the main thread does meanwhile.
     std::function<void()> whileSending = [] {};
+    std::shared_ptr<HttpClient> through;
 
 private:
     std::map<std::string, HttpClientResponse> answers_;
@@ -78,7 +86,6 @@ private:
 struct UpdateFlowHarness {
     TemporaryFolder folder;
     std::shared_ptr<FakeReleaseHost> host = std::make_shared<FakeReleaseHost>();
-    std::shared_ptr<HttpClient> http = host; // a real client for the HTTPS suite
     std::deque<std::function<void()>> background;
     std::deque<std::function<void()>> main;
     std::vector<AlertDescription> alerts;
@@ -99,7 +106,7 @@ struct UpdateFlowHarness {
     }
 
     UpdateEnvironment environment() {
-        return {http,
+        return {host,
                 [this](std::function<void()> work) {
                     background.push_back(std::move(work));
                     return true;
