@@ -160,9 +160,10 @@ TEST(ShellNavigation, EachRuleThroughAPageOfLinks) {
     EXPECT_EQ(lines(readFile(record)), (std::set<std::string>{"https://accounts.google.com/framed",
                                                               "https://" + partner + "/oauth/main",
                                                               "https://accounts.google.com/last"}));
-    // Only the top-level data: page is saved, not the framed one.
-    EXPECT_EQ(folderNames(sandbox.home() / downloadsFolder),
-              (std::set<std::string>{"zevra-download.png"}));
+    // Only the top-level data: page is saved, not the framed one; the attachment is downloaded.
+    const auto downloads = sandbox.home() / downloadsFolder;
+    EXPECT_TRUE(waitUntil([&] { return folderNames(downloads).contains("report.txt"); }, 20s));
+    EXPECT_EQ(folderNames(downloads), (std::set<std::string>{"report.txt", "zevra-download.png"}));
     EXPECT_EQ(readFile(sandbox.home() / downloadsFolder / "zevra-download.png"), "hello");
     const auto output = app.standardErrorSoFar();
     EXPECT_EQ(standardErrorCount(app, "download started: http://files.test/report.txt"), 1u)
