@@ -34,7 +34,9 @@ std::optional<std::string> themeColour(const nlohmann::json& body) {
     if (text.size() != 6 || !std::all_of(text.begin(), text.end(), isHexDigit)) {
         return std::nullopt;
     }
-    return "#" + asciiLowerCase(std::string(text));
+    std::string colour = "#";
+    colour.append(asciiLowerCase(std::string(text)));
+    return colour;
 }
 
 } // namespace zevra

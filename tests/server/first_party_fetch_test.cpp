@@ -32,7 +32,7 @@ TEST(FirstPartyFetch, RedirectsAreFollowedByHandWithinTheFirstParty) {
     const auto hops = [&](int count) { // redirects to /1 .. /count, then a page
         Answers answers;
         for (int i = 1; i <= count; ++i) {
-            answers.push_back(redirect(302, "/" + std::to_string(i)));
+            answers.push_back(redirect(302, std::string("/").append(std::to_string(i))));
         }
         answers.push_back(ok);
         return answers;
