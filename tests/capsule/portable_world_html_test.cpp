@@ -4,6 +4,7 @@
 
 #include "capsule/document_html_escape.h"
 #include "capsule_producer.h"
+#include "support/temporary_folder.h"
 #include <string_view>
 #include <utility>
 
@@ -11,14 +12,6 @@ namespace zevra {
 namespace {
 
 using Json = nlohmann::json;
-
-std::size_t occurrences(std::string_view page, std::string_view text) {
-    std::size_t count = 0;
-    for (auto at = page.find(text); at != std::string_view::npos; at = page.find(text, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 Json medium(const char* url, const std::string& mime, const std::string& data) {
     return {{"source_url", url}, {"mime", mime}, {"data_base64", data}};
@@ -32,8 +25,8 @@ bool contains(std::string_view page, std::string_view text) {
 TEST(PortableWorldHTMLTest, WritesTheFragmentsInOrder) {
     const std::string page =
         portableWorldHTML(testing::produceCapsule(testing::richRecipe()), "lagoon.zevr");
-    EXPECT_EQ(occurrences(page, "src="), 3u);
-    EXPECT_EQ(occurrences(page, "url("), 1u);
+    EXPECT_EQ(testing::countOf(page, "src="), 3u);
+    EXPECT_EQ(testing::countOf(page, "url("), 1u);
     const std::string display = "Läguna 🌊 &lt;b&gt;&#39;s&lt;/b&gt;";
     const std::string fragments[] = {
         "content=\"default-src 'none'; img-src data:; style-src 'unsafe-inline'\">",
@@ -107,7 +100,7 @@ TEST(PortableWorldHTMLFallbackTest, EscapesEverythingTheCapsuleCarries) {
     const std::string page = portableWorldHTML(capsule, evil + ".zevr");
     EXPECT_FALSE(contains(page, "<i>"));
     EXPECT_FALSE(contains(page, "\"'&"));
-    EXPECT_GE(occurrences(page, "&lt;i&gt;&quot;&#39;&amp;&lt;/i&gt;"), 16u);
+    EXPECT_GE(testing::countOf(page, "&lt;i&gt;&quot;&#39;&amp;&lt;/i&gt;"), 16u);
 }
 
 // A hostile medium must not be able to end the attribute or the style sheet it lands in.
@@ -126,7 +119,7 @@ TEST(PortableWorldHTMLFallbackTest, HostileMediaCannotForgeTheVerdict) {
     const std::string page = portableWorldHTML(capsule, "hostile.zevr");
     EXPECT_FALSE(contains(page, "verified · complete integrity"));
     EXPECT_FALSE(contains(page, "background-image"));
-    EXPECT_EQ(occurrences(page, "<img "), 1u) << "only the clean medium is shown";
+    EXPECT_EQ(testing::countOf(page, "<img "), 1u) << "only the clean medium is shown";
     EXPECT_TRUE(contains(page, "<img src='data:image/png;base64,Yw==' alt=''><h3>c</h3>"));
 }
 

@@ -25,14 +25,6 @@ std::string receipt(const std::string& status, const std::string& count, TimePoi
            (startedAt == TimePoint{} ? "" : date) + "</dict></plist>";
 }
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 struct Fixture {
     testing::TemporaryFolder folder;
     testing::ManualClock clock;
@@ -69,9 +61,9 @@ TEST(ReliabilityState, CountsRapidUncleanLaunchesAndKeepsOneMarkerWhileRunning) 
         fixture.state.beginLaunch();
         EXPECT_EQ(fixture.state.consecutiveUncleanLaunches(), expected);
         // Every run that left "running" behind is journalled, also when the count starts over.
-        EXPECT_EQ(occurrences(fixture.read("reliability-events.plist"),
-                              "clean-exit receipt; rapid count: " + std::to_string(expected) +
-                                  "</string>"),
+        EXPECT_EQ(testing::countOf(fixture.read("reliability-events.plist"),
+                                   "clean-exit receipt; rapid count: " + std::to_string(expected) +
+                                       "</string>"),
                   previous.starts_with("running") ? 1u : 0u);
         EXPECT_NE(fixture.read("recovery.plist").find("<string>running</string>"),
                   std::string::npos);
@@ -94,9 +86,9 @@ TEST(ReliabilityJournal, KeepsTheLast32EventsAndReplacesACorruptFile) {
         fixture.state.journal().record("test", "event " + std::to_string(i) + ".");
     }
     const auto journal = fixture.read("reliability-events.plist");
-    EXPECT_EQ(occurrences(journal, "<dict>"), 32u);
-    EXPECT_EQ(occurrences(journal, "<string>event 1.</string>"), 0u);
-    EXPECT_EQ(occurrences(journal, "<string>event 2.</string>"), 1u);
+    EXPECT_EQ(testing::countOf(journal, "<dict>"), 32u);
+    EXPECT_EQ(testing::countOf(journal, "<string>event 1.</string>"), 0u);
+    EXPECT_EQ(testing::countOf(journal, "<string>event 2.</string>"), 1u);
 }
 
 TEST(ReliabilityState, AFolderThatCannotBeMadeStopsNothing) {

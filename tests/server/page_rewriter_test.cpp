@@ -2,6 +2,7 @@
 
 #include "base/ascii.h"
 #include "build_config.h"
+#include "support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,6 @@ namespace {
 
 const std::string proxyBase = "http://127.0.0.1:18484/proxy";
 const std::string script = "<script data-zevra=\"auth-interceptor\">";
-
-std::size_t count(const std::string& text, const std::string& part) {
-    std::size_t found = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++found;
-    }
-    return found;
-}
 
 TEST(PageRewriter, BaseTagAndInterceptorGoIntoTheHeadOnce) {
     const std::string base = "<base id=\"__ZEVRA_BASE\" href=\"" + proxyBase;
@@ -40,9 +33,9 @@ TEST(PageRewriter, BaseTagAndInterceptorGoIntoTheHeadOnce) {
         const std::string page = rewrittenPage(
             html, {.pagePath = pagePath, .localBase = proxyBase, .origin = "https://o"});
         EXPECT_TRUE(page.starts_with(start)) << html << "\n" << page.substr(0, 200);
-        EXPECT_EQ(count(asciiLowerCase(page), "<base "), bases) << html;
-        EXPECT_EQ(count(page, script), scripts) << html;
-        EXPECT_EQ(count(page, "__ZEVRA_TERMINAL_ROUTE"), 0U) << html;
+        EXPECT_EQ(testing::countOf(asciiLowerCase(page), "<base "), bases) << html;
+        EXPECT_EQ(testing::countOf(page, script), scripts) << html;
+        EXPECT_EQ(testing::countOf(page, "__ZEVRA_TERMINAL_ROUTE"), 0U) << html;
     }
 }
 
@@ -59,10 +52,10 @@ TEST(PageRewriter, TerminalPagesLoseTheSiteShellAndGainTheTerminalBlock) {
         "Agent unreachable. Is Sorvex running on :7777?";
     const std::string page = rewrittenPage(
         html, {.pagePath = "/kelmor/terminal", .localBase = proxyBase, .origin = "https://o"});
-    EXPECT_EQ(count(page, "__ZEVRA_TERMINAL_ROUTE"), 1U);
+    EXPECT_EQ(testing::countOf(page, "__ZEVRA_TERMINAL_ROUTE"), 1U);
     EXPECT_LT(page.find(script), page.find("<style id=\"__ZEVRA_TERMINAL_COMPACT\">"));
-    EXPECT_EQ(count(page, "zevra_actions.js") + count(page, "theme.css") +
-                  count(page, "__TARVIK_PAGE__"),
+    EXPECT_EQ(testing::countOf(page, "zevra_actions.js") + testing::countOf(page, "theme.css") +
+                  testing::countOf(page, "__TARVIK_PAGE__"),
               0U);
     const auto kept = page.find("<script src=\"/app.js\">");
     ASSERT_NE(kept, std::string::npos);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace zevra::testing {
 
@@ -22,5 +23,8 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// How many times `part` starts in `text`, overlaps included.
+std::size_t countOf(std::string_view text, std::string_view part);
 
 } // namespace zevra::testing
