@@ -1,6 +1,14 @@
 #include "app_process.h"
 
+#include "base/unique_fd.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -59,12 +67,7 @@ ProcessOptions withRecordingBrowser(const AppSandbox& sandbox, ProcessOptions op
 }
 
 std::size_t standardErrorCount(const BackgroundProcess& process, const std::string& text) {
-    const std::string output = process.standardErrorSoFar();
-    std::size_t count = 0;
-    for (auto at = output.find(text); at != std::string::npos; at = output.find(text, at + 1)) {
-        ++count;
-    }
-    return count;
+    return countOf(process.standardErrorSoFar(), text);
 }
 
 std::string screenColour(const std::string& display, const std::string& name, int x, int y) {
@@ -76,6 +79,9 @@ std::string screenColour(const std::string& display, const std::string& name, in
 
 std::string testDisplay() {
     const char* display = std::getenv("ZEVRA_TEST_DISPLAY");
+    if (display == nullptr) {
+        ADD_FAILURE() << "run through scripts/run-tests.sh, which starts Xvfb";
+    }
     return display != nullptr ? display : "";
 }
 
@@ -128,6 +134,49 @@ std::vector<pid_t> webProcessesOf(pid_t app) {
         }
     }
     return renderers;
+}
+
+std::string xdotool(const std::string& display, const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"/usr/bin/xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    ProcessOptions options;
+    options.environment = {"DISPLAY=" + display};
+    return runProcess(argv, options).standardOutput;
+}
+
+void focusMainWindow(const std::string& display) {
+    const auto window = xdotool(display, {"search", "--name", "^ZEVRA$"});
+    xdotool(display, {"windowfocus", "--sync", window.substr(0, window.find('\n'))});
+}
+
+bool shutDownListeningSocket(pid_t app, std::uint16_t port) {
+    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, app, 0)));
+    if (!process.valid()) {
+        return false;
+    }
+    bool found = false;
+    for (const auto& entry :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(app) + "/fd")) {
+        std::error_code error;
+        if (!std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:")) {
+            continue;
+        }
+        const UniqueFd socket(static_cast<int>(
+            syscall(SYS_pidfd_getfd, process.get(), std::stoi(entry.path().filename()), 0)));
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        sockaddr_in address{};
+        socklen_t addressSize = sizeof address;
+        if (!socket.valid() ||
+            getsockopt(socket.get(), SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 ||
+            listening == 0 ||
+            getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &addressSize) != 0 ||
+            address.sin_family != AF_INET || ntohs(address.sin_port) != port) {
+            continue;
+        }
+        found = shutdown(socket.get(), SHUT_RDWR) == 0;
+    }
+    return found;
 }
 
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

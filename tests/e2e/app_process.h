@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,7 +45,8 @@ std::size_t standardErrorCount(const BackgroundProcess& process, const std::stri
 // the tool's complaint.
 std::string screenColour(const std::string& display, const std::string& name, int x, int y);
 
-// The X display scripts/run-tests.sh started for window tests; empty outside it.
+// The X display scripts/run-tests.sh started for window tests; empty (with a test failure
+// noted) outside it.
 std::string testDisplay();
 
 // The colour of one pixel of a PNG, as ImageMagick writes it: "#RRGGBB".
@@ -55,6 +57,16 @@ std::filesystem::path artifactsFolder();
 
 // The app's web content processes (renderers), wherever the engine started them below it.
 std::vector<pid_t> webProcessesOf(pid_t app);
+
+// Runs xdotool on `display` with `arguments`; its standard output.
+std::string xdotool(const std::string& display, const std::vector<std::string>& arguments);
+
+// Gives the keyboard focus to the main window ("ZEVRA"), as a click on it would.
+void focusMainWindow(const std::string& display);
+
+// Shuts the app's listening socket on `port` down from outside, as if its server had stopped
+// answering; connections are refused from then on. Tells whether it found the socket.
+bool shutDownListeningSocket(pid_t app, std::uint16_t port);
 
 // Polls until `done` holds or the time is up; tells whether it held.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);

@@ -1,6 +1,7 @@
 // A first-party page through the real proxy in a real web view: the interceptor brings the
 // page's own requests back to the loopback server, and only the app's views get through.
 #include "build_config.h"
+#include "gtk_test_display.h"
 #include "platform/gtk/gtk_web_view.h"
 #include "server/launch_key.h"
 #include "server/local_server.h"
@@ -109,13 +110,8 @@ TEST(ProxiedPage, TheInterceptorBringsThePagesRequestsBackThroughTheLoopbackServ
         }
         return targets;
     };
-    const guint tick = g_timeout_add(
-        20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-    const gint64 deadline = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
-    while (seen().find("GET /api/done") == std::string::npos && g_get_monotonic_time() < deadline) {
-        g_main_context_iteration(nullptr, TRUE);
-    }
-    g_source_remove(tick);
+    testing::spinMainContextUntil([&] { return seen().find("GET /api/done") != std::string::npos; },
+                                  std::chrono::seconds(30));
     gtk_widget_destroy(window);
 
     EXPECT_EQ(seen(), "GET /start \n"

@@ -3,11 +3,8 @@
 #include "app_process.h"
 #include "support/loopback_client.h"
 
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -29,14 +26,6 @@ std::optional<int> watchdogOf(int pid) {
 bool answersHealth() {
     const auto answer = exchangeRaw(18484, "GET /health HTTP/1.1\r\nHost: 127.0.0.1:18484\r\n\r\n");
     return answer && answer->status == 200;
-}
-
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
 }
 
 TEST(Reliability, ThreeRapidCrashesEndInASafeStartAndACleanQuitResetsTheCount) {
@@ -63,9 +52,9 @@ TEST(Reliability, ThreeRapidCrashesEndInASafeStartAndACleanQuitResetsTheCount) {
     }
     ASSERT_TRUE(waitUntil(answersHealth, 30s));
     const auto journal = readFile(data / "reliability-events.plist");
-    EXPECT_EQ(occurrences(journal, "<string>unclean_exit_detected</string>"), 3u) << journal;
-    EXPECT_EQ(occurrences(journal, "<string>crash_loop_safe_start</string>"), 1u);
-    EXPECT_EQ(occurrences(journal, "<string>Entered safe start after 3 rapid unclean exits"), 1u);
+    EXPECT_EQ(countOf(journal, "<string>unclean_exit_detected</string>"), 3u) << journal;
+    EXPECT_EQ(countOf(journal, "<string>crash_loop_safe_start</string>"), 1u);
+    EXPECT_EQ(countOf(journal, "<string>Entered safe start after 3 rapid unclean exits"), 1u);
     EXPECT_FALSE(watchdogOf(pid).has_value()) << "no watchdog in safe start";
 
     ::kill(pid, SIGTERM);
@@ -85,27 +74,12 @@ TEST(Reliability, AServerShutDownUnderTheAppListensAgainWithinTenSeconds) {
     const AppSandbox sandbox;
     const auto app = sandbox.start({});
     ASSERT_TRUE(waitUntil(answersHealth, 30s)) << app->standardErrorSoFar();
-    // Shut down the app's listening socket from outside, as a failure inside it would.
-    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, app->pid(), 0));
-    for (const auto& entry :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(app->pid()) + "/fd")) {
-        const int fd = static_cast<int>(
-            ::syscall(SYS_pidfd_getfd, pidfd, std::stoi(entry.path().filename()), 0));
-        int listening = 0;
-        socklen_t size = sizeof listening;
-        ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size);
-        if (listening == 1) {
-            ::shutdown(fd, SHUT_RDWR);
-        }
-        ::close(fd);
-    }
-    ::close(pidfd);
+    ASSERT_TRUE(shutDownListeningSocket(app->pid(), 18484));
     ASSERT_FALSE(answersHealth());
     // Two probes 5 s apart fail before the restart; the rest is slack for a busy machine.
     EXPECT_TRUE(waitUntil(answersHealth, 10s + 800ms));
     const std::string shellLoad = "load requested: http://127.0.0.1:18484/index.html";
-    EXPECT_TRUE(
-        waitUntil([&] { return occurrences(app->standardErrorSoFar(), shellLoad) == 2; }, 2s))
+    EXPECT_TRUE(waitUntil([&] { return countOf(app->standardErrorSoFar(), shellLoad) == 2; }, 2s))
         << app->standardErrorSoFar();
 }
 

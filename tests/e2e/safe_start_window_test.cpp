@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 TEST(SafeStartWindow, ShowsTheSafeStartPageAfterThreeRapidUncleanExitsAndKeepsItThroughACrash) {
     const auto display = testDisplay();
-    ASSERT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
+    ASSERT_FALSE(display.empty());
     const AppSandbox sandbox;
     // Three launches that never quit cleanly, so the app's is the third rapid one after them.
     for (int launch = 0; launch < 3; ++launch) {

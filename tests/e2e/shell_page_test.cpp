@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <regex>
 
@@ -34,25 +33,19 @@ protected:
     std::unique_ptr<BackgroundProcess> app;
 
     void SetUp() override {
-        ASSERT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
+        ASSERT_FALSE(display.empty());
         const auto home = sandbox.home();
         std::filesystem::create_directories(home / "Desktop/vintaro-agent/_deploy/kelmor");
         std::ofstream(home / "Desktop/vintaro-agent/_deploy/kelmor/quarterly-plan.md")
             << "# Quarterly plan\n\nShip the floating windows.\n";
         std::filesystem::create_directories(home / "Desktop/ZEVRA Downloads");
         std::ofstream(home / "Desktop/ZEVRA Downloads/export.csv") << "a,b\n1,2\n";
-        // A stand-in for the desktop's browser launcher, recording what it is asked to open.
-        std::filesystem::create_directories(home / "bin");
-        std::ofstream(home / "bin/xdg-open")
-            << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << (home / "opened-urls").string() << "'\n";
-        std::filesystem::permissions(home / "bin/xdg-open", std::filesystem::perms::owner_all);
-        // The file manager's D-Bus call, likewise: its arguments name the folder to show.
+        const auto options =
+            withRecordingBrowser(sandbox, sandbox.options(display), home / "opened-urls");
+        // The file manager's D-Bus call, likewise recorded: its arguments name the folder.
         std::ofstream(home / "bin/gdbus")
             << "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" << (home / "revealed").string() << "'\n";
         std::filesystem::permissions(home / "bin/gdbus", std::filesystem::perms::owner_all);
-        auto options = sandbox.options(display);
-        options.environment.push_back("PATH=" + (home / "bin").string() + ":" +
-                                      std::getenv("PATH"));
         app = std::make_unique<BackgroundProcess>(std::vector<std::string>{bundleExecutable},
                                                   options);
         ASSERT_TRUE(
@@ -75,10 +68,7 @@ protected:
     }
 
     void xdotool(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv{"/usr/bin/xdotool"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        auto options = sandbox.options(display);
-        ASSERT_EQ(runProcess(argv, options).exitCode, 0);
+        testing::xdotool(display, arguments);
     }
     void clickPage(int x, int y) {
         xdotool(
@@ -90,7 +80,12 @@ protected:
 // the downloads list still answer.
 TEST_F(ShellPage, LocalFeaturesWorkWhileTheSiteIsUnreachable) {
     EXPECT_TRUE(screenshotShows("shell-signed-out-offline.png", [](const auto& png) {
-        return pageShows(png, 0, 100, 1200, 60, "#FFF8C4"); // the notice
+        // The notice; the bar's padding and the grey tab fill the window's corners, and outside
+        // the window the bare screen is black.
+        return pageShows(png, 0, 100, 1200, 60, "#FFF8C4") &&
+               pixelColour(png, 44, 116) + pixelColour(png, 1230, 900) + pixelColour(png, 10, 10) +
+                       pixelColour(png, 1260, 1000) ==
+                   "#C0C0C0#C0C0C0#000000#000000";
     })) << app->standardErrorSoFar();
 
     clickPage(560, 20);

@@ -42,7 +42,6 @@ void answerPending(const UniqueFd& listener, const std::string& html) {
 std::string urlsOpenedFrom(const AppSandbox& sandbox, const std::string& shellPage,
                            const std::function<void()>& whileWaiting) {
     const auto display = testDisplay();
-    EXPECT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
     const auto record = sandbox.home() / "opened-urls";
     BackgroundProcess app({bundleWithShellPage(sandbox, shellPage).string()},
                           withRecordingBrowser(sandbox, sandbox.options(display), record));
@@ -98,7 +97,7 @@ TEST(ShellScriptMessages, ASavedPageCannotActAsTheShell) {
 
 TEST(PortSquatter, ShellIsNotLoadedFromAServerThatIsNotOurs) {
     const auto display = testDisplay();
-    ASSERT_FALSE(display.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
+    ASSERT_FALSE(display.empty());
     const UniqueFd squatter = listenOnLoopback(18484);
     ASSERT_TRUE(squatter.valid()) << "port 18484 is taken; run the suite in its own namespace";
     const AppSandbox sandbox;

