@@ -56,7 +56,12 @@ void pinLightThemeName(GtkSettings* settings) {
 // desktop may name a dark theme outright, now or later, as well as prefer dark variants.
 void forceLightTheme() {
     GtkSettings* settings = gtk_settings_get_default();
-    g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+    // Setting it, even to the value it has, reloads the whole theme: a cost at every start-up.
+    gboolean preferDark = FALSE;
+    g_object_get(settings, "gtk-application-prefer-dark-theme", &preferDark, nullptr);
+    if (preferDark) {
+        g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+    }
     pinLightThemeName(settings);
     g_signal_connect(settings, "notify::gtk-theme-name",
                      G_CALLBACK(+[](GtkSettings* changed, GParamSpec*, gpointer) {

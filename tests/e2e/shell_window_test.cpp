@@ -183,12 +183,16 @@ TEST(ShellLoadRecovery, TwoRetriesThenTheRecoveryPage) {
     const std::string page = "<!doctype html><body style='background:#204080'><script>"
                              "function zevraReloadActiveTab() { location.href = '/?again'; }"
                              "</script></body>";
-    // A desktop whose theme is a dark one by name (with white labels), beside no light one.
+    // A desktop that prefers dark variants, whose theme is a dark one by name (white labels),
+    // and whose light namesake has nothing but a dark variant (white labels too).
     std::filesystem::create_directories(sandbox.home() / ".config/gtk-3.0");
     std::ofstream(sandbox.home() / ".config/gtk-3.0/settings.ini")
-        << "[Settings]\ngtk-theme-name=Night-dark\n";
-    std::filesystem::create_directories(sandbox.home() / ".themes/Night-dark/gtk-3.0");
-    std::ofstream(sandbox.home() / ".themes/Night-dark/gtk-3.0/gtk.css") << "* { color: #fff; }";
+        << "[Settings]\ngtk-theme-name=Night-dark\ngtk-application-prefer-dark-theme=1\n";
+    for (const char* css : {"Night-dark/gtk-3.0/gtk.css", "Night/gtk-3.0/gtk-dark.css"}) {
+        const auto file = sandbox.home() / ".themes" / css;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file) << "* { color: #fff; }";
+    }
     BackgroundProcess app({bundleWithShellPage(sandbox, page).string()}, sandbox.options(screen));
     ASSERT_TRUE(waitForStandardError(app, shellLoaded, 60s)) << app.standardErrorSoFar();
     ASSERT_TRUE(waitUntil(
