@@ -26,16 +26,12 @@ std::optional<ReadOnlyFile> ReadOnlyFile::open(const std::filesystem::path& path
     return ReadOnlyFile(std::move(fd), static_cast<std::int64_t>(status.st_size));
 }
 
-std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::size_t limit) {
-    const auto file = ReadOnlyFile::open(path, ReadOnlyFile::Links::follow);
-    if (!file || static_cast<std::uint64_t>(file->size()) > limit) {
-        return std::nullopt;
-    }
+std::optional<std::string> readAll(const ReadOnlyFile& file, std::size_t limit) {
     // One byte past the limit tells a file that grew since it was opened.
-    std::string contents(std::min(static_cast<std::size_t>(file->size()), limit) + 1, '\0');
+    std::string contents(std::min(static_cast<std::size_t>(file.size()), limit) + 1, '\0');
     std::size_t filled = 0;
     while (filled < contents.size()) {
-        const ssize_t n = ::pread(file->descriptor(), contents.data() + filled,
+        const ssize_t n = ::pread(file.descriptor(), contents.data() + filled,
                                   contents.size() - filled, static_cast<off_t>(filled));
         if (n == 0) {
             break;
@@ -56,6 +52,14 @@ std::optional<std::string> readRegularFile(const std::filesystem::path& path, st
     }
     contents.resize(filled);
     return contents;
+}
+
+std::optional<std::string> readRegularFile(const std::filesystem::path& path, std::size_t limit) {
+    const auto file = ReadOnlyFile::open(path, ReadOnlyFile::Links::follow);
+    if (!file || static_cast<std::uint64_t>(file->size()) > limit) {
+        return std::nullopt;
+    }
+    return readAll(*file, limit);
 }
 
 } // namespace zevra

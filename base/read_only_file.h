@@ -33,6 +33,10 @@ private:
     std::int64_t size_;
 };
 
+// Everything in `file` from its start to its end, however much that is by now, when that is at
+// most `limit` bytes; nothing for a read error or when it holds more.
+[[nodiscard]] std::optional<std::string> readAll(const ReadOnlyFile& file, std::size_t limit);
+
 // The whole of a regular file (links followed) of at most `limit` bytes; nothing for anything
 // else, for a read error, or when the file holds more. Never waits on a pipe or device.
 [[nodiscard]] std::optional<std::string> readRegularFile(const std::filesystem::path& path,

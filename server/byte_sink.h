@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/regular_file.h"
+#include "base/read_only_file.h"
 
 #include <string_view>
 
@@ -12,8 +12,8 @@ public:
     virtual ~ByteSink() = default;
     // Writes `head` and, only when it went out, `body`; false when not every byte went out.
     [[nodiscard]] virtual bool writeAnswer(std::string_view head, std::string_view body) = 0;
-    // The same with the first `body.size` bytes of an open file as the body.
-    [[nodiscard]] virtual bool writeAnswer(std::string_view head, const RegularFile& body) = 0;
+    // The same with the first `body.size()` bytes of an open file as the body.
+    [[nodiscard]] virtual bool writeAnswer(std::string_view head, const ReadOnlyFile& body) = 0;
 };
 
 } // namespace zevra

@@ -1,7 +1,7 @@
 #include "server/response_writer.h"
 
+#include "base/read_only_file.h"
 #include "server/content_type.h"
-#include "server/regular_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -70,20 +70,19 @@ void ResponseWriter::sendStaticFile(const std::optional<std::filesystem::path>& 
         sendNotFound(path);
         return;
     }
-    const auto opened = openRegularFile(*file);
+    const auto opened = ReadOnlyFile::open(*file, ReadOnlyFile::Links::follow);
     if (!opened) {
         sendNotFound(path);
         return;
     }
     const auto contentType = contentTypeForFile(*file);
-    if (opened->size > readWholeFileBytes) {
-        static_cast<void>(
-            sink_.writeAnswer(headerSetB(contentType, opened->size, sandbox), *opened));
-        return;
-    }
-    const auto contents = readToEnd(*opened);
+    // A small file goes out in one write; a larger one (or one that grew past the mark since it
+    // was opened) is sent from the file, as much as it held when opened.
+    const auto size = static_cast<std::size_t>(opened->size());
+    const auto contents =
+        size <= readWholeFileBytes ? readAll(*opened, readWholeFileBytes) : std::nullopt;
     if (!contents) {
-        sendNotFound(path);
+        static_cast<void>(sink_.writeAnswer(headerSetB(contentType, size, sandbox), *opened));
         return;
     }
     static_cast<void>(

@@ -68,13 +68,13 @@ bool SocketByteSink::writeAnswer(std::string_view head, std::string_view body) {
     return sendEnding(whole);
 }
 
-bool SocketByteSink::writeAnswer(std::string_view head, const RegularFile& body) {
-    timer_.start(answerWriteTimeLimit(head.size() + body.size));
-    if (body.size == 0) {
+bool SocketByteSink::writeAnswer(std::string_view head, const ReadOnlyFile& body) {
+    timer_.start(answerWriteTimeLimit(head.size() + static_cast<std::size_t>(body.size())));
+    if (body.size() == 0) {
         return sendEnding(head);
     }
     const SigpipeBlocked noSigpipe;
-    const auto end = static_cast<off_t>(body.size);
+    const auto end = static_cast<off_t>(static_cast<std::size_t>(body.size()));
     if (!sendBytes(head, MSG_MORE) || !sendFileRange(body, 0, end - 1)) {
         return false;
     }
@@ -128,11 +128,11 @@ bool SocketByteSink::sendEnding(std::string_view data) {
     return sendBytes(data.substr(data.size() - 1), 0);
 }
 
-bool SocketByteSink::sendFileRange(const RegularFile& file, off_t from, off_t to) {
+bool SocketByteSink::sendFileRange(const ReadOnlyFile& file, off_t from, off_t to) {
     const auto bytes = static_cast<std::size_t>(to - from);
     return writeUntilDone(bytes, [&](std::size_t done) {
         off_t offset = from + static_cast<off_t>(done);
-        return ::sendfile(fd_, file.fd.get(), &offset, bytes - done);
+        return ::sendfile(fd_, file.descriptor(), &offset, bytes - done);
     });
 }
 

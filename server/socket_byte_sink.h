@@ -20,7 +20,7 @@ public:
     SocketByteSink(int fd, const Clock& clock, std::function<void()> beforeLastByte = {});
 
     [[nodiscard]] bool writeAnswer(std::string_view head, std::string_view body) override;
-    [[nodiscard]] bool writeAnswer(std::string_view head, const RegularFile& body) override;
+    [[nodiscard]] bool writeAnswer(std::string_view head, const ReadOnlyFile& body) override;
 
 private:
     // Repeats `writeSome` (one write without waiting of what follows the first `done` bytes,
@@ -31,7 +31,7 @@ private:
     [[nodiscard]] bool sendBytes(std::string_view data, int flags);
     // Everything but the last byte, then `beforeLastByte`, then the last byte.
     [[nodiscard]] bool sendEnding(std::string_view data);
-    [[nodiscard]] bool sendFileRange(const RegularFile& file, off_t from, off_t to);
+    [[nodiscard]] bool sendFileRange(const ReadOnlyFile& file, off_t from, off_t to);
     void lastByteNext();
 
     int fd_;

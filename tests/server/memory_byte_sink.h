@@ -15,9 +15,9 @@ public:
         written.append(head).append(body);
         return true;
     }
-    [[nodiscard]] bool writeAnswer(std::string_view head, const RegularFile& body) override {
-        std::string bytes(body.size, '\0');
-        const auto n = ::pread(body.fd.get(), bytes.data(), bytes.size(), 0);
+    [[nodiscard]] bool writeAnswer(std::string_view head, const ReadOnlyFile& body) override {
+        std::string bytes(static_cast<std::size_t>(body.size()), '\0');
+        const auto n = ::pread(body.descriptor(), bytes.data(), bytes.size(), 0);
         return n == static_cast<ssize_t>(bytes.size()) && writeAnswer(head, bytes);
     }
 
